@@ -1,0 +1,11 @@
+#include "cntchr.h"
+
+int CntChr(const char *txt, char chr)
+{
+    int cnt = 0;
+
+    for (; *txt != '\0'; txt++)
+        if (*txt == chr)
+            cnt++;
+    return cnt;
+}

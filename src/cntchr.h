@@ -1,0 +1,7 @@
+#ifndef CNTCHR_H
+#define CNTCHR_H
+
+// Count how many bytes of the text equal chr, up to the terminator.
+int CntChr(const char *txt, char chr);
+
+#endif

@@ -1,0 +1,274 @@
+// spantally: add up a list of time intervals typed one per line.
+
+#include <cctype>
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+#include "cntchr.h"
+
+namespace {
+
+constexpr int LINESIZE = 128;         // one line with its terminator
+constexpr int MAXTIMES = 256;         // filling the last slot aborts the run
+constexpr long long FLDMAX = 2147483647; // so that a negated field still fits
+constexpr int SHOWSIZE = 40;          // how much of a long line a warning repeats
+constexpr const char *SEPS = "+:";
+
+enum LinSts { LIN_OK, LIN_EOF, LIN_ERR, LIN_LONG, LIN_NUL };
+enum FldSts { FLD_OK, FLD_FEW, FLD_RANGE };
+
+struct Hms {
+    long long h, m, s;
+};
+
+// Accepted entries, kept as typed after the prefix rule.
+struct Tbl {
+    char ent[MAXTIMES][LINESIZE];
+    int cnt;
+};
+
+// Standard output goes first, so that on a shared stream a message never
+// overtakes the banner or a prompt.
+__attribute__((format(printf, 1, 2))) void PutErr(const char *fmt, ...)
+{
+    va_list ap;
+
+    fflush(stdout);
+    va_start(ap, fmt);
+    vfprintf(stderr, fmt, ap);
+    va_end(ap);
+}
+
+void PutBnr()
+{
+    fputs("\n Prompt user for a list of time intervals of the"
+          "\n form h+m+s where h is hours, m is minutes, s is"
+          "\n seconds. Continue prompting until user ends input"
+          "\n with a blank line. Sum the entered intervals and"
+          "\n report the result. "
+          "Intervals may be negative.\n"
+          "\n If the m or s is zero, the zero must be specified."
+          "\n Use /oFile.Ext to append to File.Ext"
+          "\n NOTE: the + sign must be used as the delimiter\n\n",
+          stdout);
+}
+
+// Read one line without its line end ("\n", or "\r\n") into lin, and its
+// length into len. A line that does not fit is still read to its end, so
+// that its rest is never taken for further lines.
+LinSts GetLin(char *lin, int *lenp)
+{
+    int len = 0;
+    bool lng = false;
+    bool nul = false;
+    int c;
+
+    while ((c = getc(stdin)) != EOF && c != '\n') {
+        if (c == '\r') {
+            int nxt = getc(stdin);
+            if (nxt == '\n')
+                break;
+            if (nxt != EOF)
+                ungetc(nxt, stdin);
+        }
+        if (c == '\0')
+            nul = true;
+        if (len < LINESIZE - 1)
+            lin[len++] = static_cast<char>(c);
+        else
+            lng = true;
+    }
+    lin[len] = '\0';
+    *lenp = lng ? LINESIZE : len;
+    if (ferror(stdin))
+        return LIN_ERR;
+    if (lng)
+        return LIN_LONG;
+    if (c == EOF && len == 0)
+        return LIN_EOF;
+    return nul ? LIN_NUL : LIN_OK;
+}
+
+// Warn that a line was not taken, repeating at most SHOWSIZE characters
+// of it with any NUL byte made visible.
+void RefLin(const char *why, const char *lin, int len)
+{
+    PutErr("?W- Ignored, %s: >", why);
+    for (int i = 0; i < len && i < SHOWSIZE; i++) {
+        if (lin[i] == '\0')
+            fputs("^@", stderr);
+        else
+            putc(lin[i], stderr);
+    }
+    fputs(len > SHOWSIZE ? "...<\n" : "<\n", stderr);
+}
+
+// Convert a field as atoi does (blanks, a sign, then digits up to the first
+// non-digit; no digits give 0), but refuse a magnitude beyond FLDMAX.
+bool CnvFld(const char *fld, size_t len, long long *val)
+{
+    const char *end = fld + len;
+    bool neg = false;
+    long long v = 0;
+
+    while (fld < end && isspace(static_cast<unsigned char>(*fld)))
+        fld++;
+    if (fld < end && (*fld == '+' || *fld == '-'))
+        neg = *fld++ == '-';
+    for (; fld < end && isdigit(static_cast<unsigned char>(*fld)); fld++) {
+        v = v * 10 + (*fld - '0');
+        if (v > FLDMAX)
+            return false;
+    }
+    *val = neg ? -v : v;
+    return true;
+}
+
+// Split an entry at runs of plus signs and colons into h, m and s; fields
+// after the third are ignored. A minus sign that starts the first field
+// makes the whole interval negative, even when its hours are 0.
+FldSts SplInt(const char *ent, Hms *iv)
+{
+    long long v[3];
+    bool neg = false;
+
+    for (int i = 0; i < 3; i++) {
+        ent += strspn(ent, SEPS);
+        size_t len = strcspn(ent, SEPS);
+        if (len == 0)
+            return FLD_FEW;
+        if (i == 0)
+            neg = *ent == '-';
+        if (!CnvFld(ent, len, &v[i]))
+            return FLD_RANGE;
+        ent += len;
+    }
+    *iv = {v[0], neg ? -v[1] : v[1], neg ? -v[2] : v[2]};
+    return FLD_OK;
+}
+
+// Prompt for intervals until the list ends and keep each one in tbl.
+// Returns 1 when the table fills, which ends the run, else 0.
+int GetInts(Tbl *tbl, char *lin)
+{
+    for (;;) {
+        char *wrk = tbl->ent[tbl->cnt]; // built in place, kept only if taken
+        Hms iv;
+        int len;
+
+        fputs(" > ", stdout);
+        fflush(stdout);
+        switch (GetLin(lin, &len)) {
+        case LIN_EOF:
+            return 0;
+        case LIN_ERR:
+            PutErr("?W- Could not read standard input: %s\n", strerror(errno));
+            return 0;
+        case LIN_LONG:
+            RefLin("longer than 127 characters", lin, len);
+            continue;
+        case LIN_NUL:
+            RefLin("holds a NUL byte", lin, len);
+            continue;
+        case LIN_OK:
+            break;
+        }
+
+        // One plus sign means m+s: read it as 0 hours.
+        if (CntChr(lin, '+') == 1) {
+            if (snprintf(wrk, LINESIZE, "0+%s", lin) >= LINESIZE) {
+                RefLin("longer than 125 characters with one plus sign", lin, len);
+                continue;
+            }
+        } else {
+            snprintf(wrk, LINESIZE, "%s", lin);
+        }
+        if (strlen(wrk) < 3)
+            return 0;
+        switch (SplInt(wrk, &iv)) {
+        case FLD_FEW:
+            RefLin("not h+m+s or m+s", lin, len);
+            continue;
+        case FLD_RANGE:
+            RefLin("a value out of range", lin, len);
+            continue;
+        case FLD_OK:
+            break;
+        }
+
+        if (++tbl->cnt == MAXTIMES) {
+            fputs("Exceeding MAXTIMES limit, aborting.\n", stdout);
+            return 1;
+        }
+    }
+}
+
+__attribute__((format(printf, 2, 3))) void PutLin(FILE *rpt, const char *fmt, ...)
+{
+    va_list ap;
+
+    va_start(ap, fmt);
+    vfprintf(stdout, fmt, ap);
+    va_end(ap);
+    if (rpt != nullptr) {
+        va_start(ap, fmt);
+        vfprintf(rpt, fmt, ap);
+        va_end(ap);
+    }
+}
+
+// Each row shows the interval as typed beside the running total. Carries go
+// upward only: a negative total of minutes or seconds is never borrowed.
+void PutRpt(const Tbl *tbl, FILE *rpt)
+{
+    Hms tot = {0, 0, 0};
+
+    PutLin(rpt, " Time\t\tCumulative\n");
+    for (int i = 0; i < tbl->cnt; i++) {
+        Hms iv{};
+        SplInt(tbl->ent[i], &iv); // it split when it was taken
+        tot.h += iv.h;
+        tot.m += iv.m;
+        tot.s += iv.s;
+        if (tot.s >= 60) {
+            tot.m += tot.s / 60;
+            tot.s %= 60;
+        }
+        if (tot.m >= 60) {
+            tot.h += tot.m / 60;
+            tot.m %= 60;
+        }
+        PutLin(rpt, "%2lld:%02lld:%02lld\t%02lld:%02lld:%02lld\n", iv.h, iv.m, iv.s,
+               tot.h, tot.m, tot.s);
+    }
+}
+
+// A report that never reached standard output must not pass for success.
+int ChkOut(int sts)
+{
+    if (fflush(stdout) != 0 || ferror(stdout) != 0) {
+        fputs("\n?E- Could not write standard output\n", stderr);
+        return 1;
+    }
+    return sts;
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    static char lin[LINESIZE];
+    static Tbl tbl;
+    int sts;
+
+    (void)argc;
+    (void)argv;
+    tbl.cnt = 0;
+    PutBnr();
+    sts = GetInts(&tbl, lin);
+    if (sts == 0)
+        PutRpt(&tbl, nullptr);
+    return ChkOut(sts);
+}
