@@ -1,0 +1,80 @@
+// What a person at a terminal, or a script sharing one stream, gets to see.
+#include <gtest/gtest.h>
+
+#include <poll.h>
+#include <pty.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "runprg.h"
+
+namespace {
+
+std::string Crlf(const std::string &s)
+{
+    std::string t;
+    for (char c : s)
+        t += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    return t;
+}
+
+// Read the terminal until it shows want in full, or nothing more comes.
+std::string Screen(int fd, const std::string &want, std::string screen)
+{
+    char buf[4096];
+    pollfd p{fd, POLLIN, 0};
+    while (screen.size() < want.size() && poll(&p, 1, 5000) == 1) {
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        screen.append(buf, static_cast<size_t>(n));
+    }
+    return screen;
+}
+
+} // namespace
+
+// Each prompt must be on the screen before the program waits for the line.
+TEST(Console, TerminalShowsBannerAndEachPromptBeforeReading)
+{
+    int fd = -1;
+    pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        execl(SPANTALLY_BIN, SPANTALLY_BIN, static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    std::string want = Crlf(BANNER + " > ");
+    std::string screen = Screen(fd, want, "");
+    EXPECT_EQ(screen, want);
+    for (const char *line : {"1+30+0\n", "45+30\n"}) {
+        ASSERT_EQ(write(fd, line, strlen(line)), static_cast<ssize_t>(strlen(line)));
+        want += Crlf(std::string(line) + " > ");
+        screen = Screen(fd, want, screen);
+        EXPECT_EQ(screen, want);
+    }
+    ASSERT_EQ(write(fd, "\n", 1), 1);
+    want += Crlf("\n" + HEADER + " 1:30:00\t01:30:00\n 0:45:30\t02:15:30\n");
+    EXPECT_EQ(Screen(fd, want, screen), want);
+
+    int ws = 0;
+    waitpid(pid, &ws, 0);
+    close(fd);
+    EXPECT_TRUE(WIFEXITED(ws) && WEXITSTATUS(ws) == 0);
+}
+
+TEST(Console, WarningsComeInOrderOnASharedStream)
+{
+    Res r = RunPrg(MkDir(), {}, "100\n\n", {.merge = true});
+    EXPECT_EQ(r.out, BANNER + " > ?W- Ignored, not h+m+s or m+s: >100<\n > " + HEADER);
+    EXPECT_EQ(r.sts, 0);
+}
+
+TEST(Console, UnwritableOutputFails)
+{
+    for (const char *in : {"", "1+2+3\n\n", "100\n\n"}) {
+        Res r = RunPrg(MkDir(), {}, in, {.outPath = "/dev/full"});
+        EXPECT_EQ(r.err.substr(r.err.size() - 37), "\n?E- Could not write standard output\n") << in;
+        EXPECT_EQ(r.sts, 1) << in;
+    }
+}

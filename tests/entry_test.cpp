@@ -1,0 +1,141 @@
+// Intervals in, report out: the sums, the carries and which lines are taken.
+#include <gtest/gtest.h>
+
+#include "runprg.h"
+
+namespace {
+
+struct Case {
+    std::string in;
+    int prompts;
+    std::string rows;
+    std::string err;
+};
+
+void Check(const Case &c, const std::vector<std::string> &args = {})
+{
+    SCOPED_TRACE(c.in);
+    Res r = RunPrg(MkDir(), args, c.in);
+    EXPECT_EQ(r.out, Report(c.prompts, c.rows));
+    EXPECT_EQ(r.err, c.err);
+    EXPECT_EQ(r.sts, 0);
+}
+
+std::string Zeros(size_t n)
+{
+    return std::string(n, '0');
+}
+
+} // namespace
+
+TEST(Report, SumsWithUpwardCarries)
+{
+    const Case cases[] = {
+        {"\n", 1, "", ""},
+        {"1+30+0\n45+30\n\n", 3, " 1:30:00\t01:30:00\n 0:45:30\t02:15:30\n", ""},
+        {"0+59+59\n0+0+1\n\n", 3, " 0:59:59\t00:59:59\n 0:00:01\t01:00:00\n", ""},
+        {"0+0+150\n\n", 2, " 0:00:150\t00:02:30\n", ""},
+        {"0+90+0\n\n", 2, " 0:90:00\t01:30:00\n", ""},
+        {"-1+30+0\n\n", 2, "-1:-30:00\t-1:-30:00\n", ""},
+        {"-5+30\n\n", 2, " 0:-5:30\t00:-5:30\n", ""},
+        {" -1+2+3\n\n", 2, "-1:02:03\t-1:02:03\n", ""},
+        {"1+0+0\n-0+30+0\n\n", 3, " 1:00:00\t01:00:00\n 0:-30:00\t01:-30:00\n", ""},
+        {"1:30:00\n1:30+0\n1+2+3+4\n\n", 4,
+         " 1:30:00\t01:30:00\n 0:01:30\t01:31:30\n 1:02:03\t02:33:33\n", ""},
+        {"a+b+c\n1x+ 2y+3z\n\n", 3, " 0:00:00\t00:00:00\n 1:02:03\t01:02:03\n", ""},
+        {"2147483647+0+0\n2147483647+0+0\n-2147483647+0+0\n\n", 4,
+         "2147483647:00:00\t2147483647:00:00\n2147483647:00:00\t4294967294:00:00\n"
+         "-2147483647:00:00\t2147483647:00:00\n",
+         ""},
+        {"0+2147483647+2147483647\n\n", 2, " 0:2147483647:2147483647\t36387917:21:07\n", ""},
+        {"0000000000002147483647+0+0\n\n", 2, "2147483647:00:00\t2147483647:00:00\n", ""},
+    };
+    for (const Case &c : cases)
+        Check(c);
+}
+
+// The list ends at the first line shorter than three characters once an
+// m+s line has had its 0 hours put in front; so do the end of input and an
+// unreadable standard input.
+TEST(Entry, EndOfList)
+{
+    const std::string one = " 1:00:00\t01:00:00\n";
+    const Case cases[] = {
+        {"", 1, "", ""},
+        {"1+0+0\n12\n2+0+0\n\n", 2, one, ""},
+        {"1+0+0\n++\n2+0+0\n\n", 2, one, ""},
+        {"1+0+0\n \n2+0+0\n\n", 2, one, ""},
+        {"1+0+0\n  \n2+0+0\n\n", 2, one, ""},
+        {"1+0+0\n", 2, one, ""},
+        {"1+0+0", 2, one, ""},
+        {"1+0+0\r\n\r\n2+0+0\r\n", 2, one, ""},
+        {"1+0+0\r", 2, one, ""},
+    };
+    for (const Case &c : cases)
+        Check(c);
+
+    Res r = RunPrg(MkDir(), {}, "", {.inPath = "/"});
+    EXPECT_EQ(r.out, Report(1, ""));
+    EXPECT_EQ(r.err, "?W- Could not read standard input: Is a directory\n");
+    EXPECT_EQ(r.sts, 0);
+}
+
+// A refused line is named on standard error, stored nowhere, and the prompt
+// comes again.
+TEST(Entry, RefusesWhatCannotBeSummed)
+{
+    const std::string few = "?W- Ignored, not h+m+s or m+s: >";
+    const std::string range = "?W- Ignored, a value out of range: >";
+    const std::string lng = "?W- Ignored, longer than 127 characters: >";
+    const std::string lng1 = "?W- Ignored, longer than 125 characters with one plus sign: >";
+    const std::string nul("1+2+3\0x", 7);
+    const std::string then = "1+0+0\n\n"; // read as before after a refusal
+    const std::string one = " 1:00:00\t01:00:00\n";
+    const Case cases[] = {
+        {"100\n" + then, 3, one, few + "100<\n"},
+        {"   \n" + then, 3, one, few + "   <\n"},
+        {"1:30\n" + then, 3, one, few + "1:30<\n"},
+        {"1++5\n" + then, 3, one, few + "1++5<\n"},
+        {"5+\n" + then, 3, one, few + "5+<\n"},
+        {"+\n" + then, 3, one, few + "+<\n"},
+        {"+++\n" + then, 3, one, few + "+++<\n"},
+        {":::\n" + then, 3, one, few + ":::<\n"},
+        {"2147483648+0+0\n" + then, 3, one, range + "2147483648+0+0<\n"},
+        {"1+-2147483648+0\n" + then, 3, one, range + "1+-2147483648+0<\n"},
+        {"-0+0+99999999999999999999999\n" + then, 3, one,
+         range + "-0+0+99999999999999999999999<\n"},
+        {nul + "\n" + then, 3, one, "?W- Ignored, holds a NUL byte: >1+2+3^@x<\n"},
+        {"1+2+" + Zeros(124) + "\n" + then, 3, one, lng + "1+2+" + Zeros(36) + "...<\n"},
+        {"5+" + Zeros(124) + "\n" + then, 3, one, lng1 + "5+" + Zeros(38) + "...<\n"},
+        // the longest lines that fit, with and without their line end
+        {"1+2+" + Zeros(123) + "\n" + then, 3, " 1:02:00\t01:02:00\n 1:00:00\t02:02:00\n", ""},
+        {"1+2+" + Zeros(123) + "\r\n" + then, 3, " 1:02:00\t01:02:00\n 1:00:00\t02:02:00\n", ""},
+        {"5+" + Zeros(123) + "\n" + then, 3, " 0:05:00\t00:05:00\n 1:00:00\t01:05:00\n", ""},
+    };
+    for (const Case &c : cases)
+        Check(c);
+}
+
+// The entry that fills the last of the 256 slots aborts the run; refused
+// lines take no slot.
+TEST(Entry, MaxTimes)
+{
+    std::string in;
+    std::string rows;
+    for (int i = 1; i <= 255; i++) {
+        in += "0+0+1\n";
+        rows += " 0:00:01\t00:0" + std::to_string(i / 60) + ":" + (i % 60 < 10 ? "0" : "") +
+                std::to_string(i % 60) + "\n";
+    }
+    Check({in + "100\n\n", 257, rows, "?W- Ignored, not h+m+s or m+s: >100<\n"});
+
+    Res r = RunPrg(MkDir(), {}, in + "0+0+1\n1+0+0\n");
+    EXPECT_EQ(r.out, BANNER + [] {
+        std::string p;
+        for (int i = 0; i < 256; i++)
+            p += " > ";
+        return p;
+    }() + "Exceeding MAXTIMES limit, aborting.\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.sts, 1);
+}

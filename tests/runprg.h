@@ -1,0 +1,34 @@
+// Runs the built program as a user would and collects what it left behind.
+#ifndef RUNPRG_H
+#define RUNPRG_H
+
+#include <string>
+#include <vector>
+
+struct Res {
+    std::string out; // standard output (with standard error too when merged)
+    std::string err;
+    int sts;         // exit status, or -1 when it did not exit normally
+};
+
+struct Opt {
+    const char *inPath = nullptr;  // read standard input from here instead
+    const char *outPath = nullptr; // write standard output here instead
+    bool merge = false;            // standard error onto standard output
+};
+
+// A fresh empty directory for one case; the program runs inside it.
+std::string MkDir();
+
+Res RunPrg(const std::string &dir, const std::vector<std::string> &args,
+           const std::string &in, const Opt &opt = {});
+
+std::string RdFile(const std::string &path);
+
+// What standard output holds after n prompts when the list ends normally.
+std::string Report(int prompts, const std::string &rows);
+
+extern const std::string BANNER;
+extern const std::string HEADER;
+
+#endif
