@@ -11,6 +11,7 @@
 namespace {
 
 constexpr int LINESIZE = 128;         // one line with its terminator
+constexpr size_t NAMESIZE = 64;       // a report file name with its terminator
 constexpr int MAXTIMES = 256;         // filling the last slot aborts the run
 constexpr long long FLDMAX = 2147483647; // so that a negated field still fits
 constexpr int SHOWSIZE = 40;          // how much of a long line a warning repeats
@@ -205,6 +206,42 @@ int GetInts(Tbl *tbl, char *lin)
     }
 }
 
+// Only the first argument counts: /oFILE or -oFILE (either case) appends the
+// report to FILE. Returns 1, after a message, when the run must end here.
+int OpnRpt(int argc, char *argv[], FILE **rpt, const char **name)
+{
+    const char *arg = argc > 1 ? argv[1] : "";
+
+    if (arg[0] != '-' && arg[0] != '/')
+        return 0;
+    if (toupper(static_cast<unsigned char>(arg[1])) != 'O') {
+        PutErr("\n?W- UNKNOWN ARGUMENT >%s<", arg);
+        return 1;
+    }
+    *name = arg + 2;
+    if (strlen(*name) < NAMESIZE)
+        *rpt = fopen(*name, "a");
+    if (*rpt == nullptr) {
+        PutErr("\n?E- Could not open file %s", *name);
+        return 1;
+    }
+    return 0;
+}
+
+// A report file that did not take every line must not pass for success.
+int ClsRpt(FILE *rpt, const char *name)
+{
+    if (rpt == nullptr)
+        return 0;
+    bool bad = ferror(rpt) != 0;
+    if (fclose(rpt) != 0 || bad) {
+        PutErr("\n?E- Could not write file %s\n", name);
+        return 1;
+    }
+    return 0;
+}
+
+// Every report line goes to standard output, then the same to the report file.
 __attribute__((format(printf, 2, 3))) void PutLin(FILE *rpt, const char *fmt, ...)
 {
     va_list ap;
@@ -261,14 +298,18 @@ int main(int argc, char *argv[])
 {
     static char lin[LINESIZE];
     static Tbl tbl;
+    FILE *rpt = nullptr;
+    const char *name = nullptr;
     int sts;
 
-    (void)argc;
-    (void)argv;
     tbl.cnt = 0;
     PutBnr();
-    sts = GetInts(&tbl, lin);
+    sts = OpnRpt(argc, argv, &rpt, &name);
     if (sts == 0)
-        PutRpt(&tbl, nullptr);
+        sts = GetInts(&tbl, lin);
+    if (sts == 0)
+        PutRpt(&tbl, rpt);
+    if (ClsRpt(rpt, name) != 0)
+        sts = 1;
     return ChkOut(sts);
 }

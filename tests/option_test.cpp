@@ -1,0 +1,129 @@
+// /oFILE and -oFILE: the report appended to a file, and the messages when not.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <fstream>
+
+#include "runprg.h"
+
+namespace {
+
+const std::string IN = "1+30+0\n45+30\n\n";
+const std::string ROWS = " 1:30:00\t01:30:00\n 0:45:30\t02:15:30\n";
+const std::string NAME63(63, 'n');
+
+bool Exists(const std::string &path)
+{
+    return access(path.c_str(), F_OK) == 0;
+}
+
+} // namespace
+
+TEST(Option, AppendsTheReportToTheNamedFile)
+{
+    const struct {
+        std::vector<std::string> args;
+        std::string file; // where the report goes, in the run's directory
+        std::string was;  // what the file held before; empty: no file
+    } cases[] = {
+        {{"/oreport.txt"}, "report.txt", ""},
+        {{"-oreport.txt"}, "report.txt", ""},
+        {{"/Oreport.txt"}, "report.txt", ""},
+        {{"-Oreport.txt"}, "report.txt", ""},
+        {{"-o times.log"}, " times.log", ""}, // the name is taken verbatim
+        {{"/otimes.log", "/x", "-oother"}, "times.log", ""},
+        {{"/otimes.log"}, "times.log", "earlier report\n"},
+        {{"/o" + NAME63}, NAME63, ""},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        std::string dir = MkDir();
+        if (!c.was.empty())
+            std::ofstream(dir + "/" + c.file) << c.was;
+        Res r = RunPrg(dir, c.args, IN);
+        EXPECT_EQ(r.out, Report(3, ROWS));
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.sts, 0);
+        EXPECT_EQ(RdFile(dir + "/" + c.file), c.was + HEADER + ROWS);
+    }
+}
+
+TEST(Option, TwoRunsLeaveTwoReports)
+{
+    std::string dir = MkDir();
+    EXPECT_EQ(RunPrg(dir, {"/otimes.log"}, "1+0+0\n").sts, 0);
+    EXPECT_EQ(RunPrg(dir, {"-otimes.log"}, "0+0+5\n").sts, 0);
+    EXPECT_EQ(RdFile(dir + "/times.log"),
+              HEADER + " 1:00:00\t01:00:00\n" + HEADER + " 0:00:05\t00:00:05\n");
+}
+
+// A first argument without a leading - or / changes nothing.
+TEST(Option, PlainArgumentIsIgnored)
+{
+    std::string dir = MkDir();
+    Res r = RunPrg(dir, {"report.txt", "-oother.txt"}, IN);
+    EXPECT_EQ(r.out, Report(3, ROWS));
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.sts, 0);
+    EXPECT_FALSE(Exists(dir + "/report.txt"));
+    EXPECT_FALSE(Exists(dir + "/other.txt"));
+}
+
+// Refused before the first prompt: the banner alone on standard output.
+TEST(Option, RefusedArgumentsEndTheRun)
+{
+    const std::string open = "\n?E- Could not open file ";
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"/x"}, "\n?W- UNKNOWN ARGUMENT >/x<"},
+        {{"-"}, "\n?W- UNKNOWN ARGUMENT >-<"},
+        {{"/"}, "\n?W- UNKNOWN ARGUMENT >/<"},
+        {{"-h"}, "\n?W- UNKNOWN ARGUMENT >-h<"},
+        {{"--help", "/otimes.log"}, "\n?W- UNKNOWN ARGUMENT >--help<"},
+        {{"/o", "report.txt"}, open},
+        {{"/onodir/report.txt"}, open + "nodir/report.txt"},
+        {{"-o."}, open + "."},
+        {{"/o" + NAME63 + "n"}, open + NAME63 + "n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args[0]);
+        std::string dir = MkDir();
+        Res r = RunPrg(dir, c.args, IN);
+        EXPECT_EQ(r.out, BANNER);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.sts, 1);
+        EXPECT_FALSE(Exists(dir + "/report.txt"));
+        EXPECT_FALSE(Exists(dir + "/times.log"));
+        EXPECT_FALSE(Exists(dir + "/" + NAME63 + "n"));
+    }
+    Res r = RunPrg(MkDir(), {"/x"}, IN, {.merge = true});
+    EXPECT_EQ(r.out, BANNER + "\n?W- UNKNOWN ARGUMENT >/x<");
+}
+
+TEST(Option, MaxTimesLeavesTheFileAsItWas)
+{
+    std::string in;
+    for (int i = 0; i < 256; i++)
+        in += "1+0+0\n";
+    for (const std::string was : {"", "earlier report\n"}) {
+        std::string dir = MkDir();
+        if (!was.empty())
+            std::ofstream(dir + "/times.log") << was;
+        Res r = RunPrg(dir, {"/otimes.log"}, in);
+        EXPECT_EQ(r.sts, 1);
+        EXPECT_TRUE(Exists(dir + "/times.log"));
+        EXPECT_EQ(RdFile(dir + "/times.log"), was);
+    }
+}
+
+// The console report is complete, but the lost file report is not success.
+TEST(Option, UnwritableReportFileFails)
+{
+    Res r = RunPrg(MkDir(), {"-o/dev/full"}, IN);
+    EXPECT_EQ(r.out, Report(3, ROWS));
+    EXPECT_EQ(r.err, "\n?E- Could not write file /dev/full\n");
+    EXPECT_EQ(r.sts, 1);
+}
