@@ -2,7 +2,6 @@
 
 #include <cctype>
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 
@@ -10,11 +9,12 @@
 
 namespace {
 
-constexpr int LINESIZE = 128;         // one line with its terminator
-constexpr size_t NAMESIZE = 64;       // a report file name with its terminator
-constexpr int MAXTIMES = 256;         // filling the last slot aborts the run
+constexpr int LINESIZE = 128;            // one line with its terminator
+constexpr size_t NAMESIZE = 64;          // a report file name with its terminator
+constexpr int MAXTIMES = 256;            // filling the last slot aborts the run
 constexpr long long FLDMAX = 2147483647; // so that a negated field still fits
-constexpr int SHOWSIZE = 40;          // how much of a long line a warning repeats
+constexpr int ROWSIZE = 160;             // a report row: six 64-bit numbers at most
+constexpr int SHOWSIZE = 40;             // how much of a long line a warning repeats
 constexpr const char *SEPS = "+:";
 
 enum LinSts { LIN_OK, LIN_EOF, LIN_ERR, LIN_LONG, LIN_NUL };
@@ -30,16 +30,14 @@ struct Tbl {
     int cnt;
 };
 
-// Standard output goes first, so that on a shared stream a message never
-// overtakes the banner or a prompt.
-__attribute__((format(printf, 1, 2))) void PutErr(const char *fmt, ...)
+// Write pre, arg and post to standard error. Standard output goes first,
+// so that on a shared stream a message never overtakes the banner or a prompt.
+void PutErr(const char *pre, const char *arg, const char *post)
 {
-    va_list ap;
-
     fflush(stdout);
-    va_start(ap, fmt);
-    vfprintf(stderr, fmt, ap);
-    va_end(ap);
+    fputs(pre, stderr);
+    fputs(arg, stderr);
+    fputs(post, stderr);
 }
 
 void PutBnr()
@@ -57,8 +55,8 @@ void PutBnr()
 }
 
 // Read one line without its line end ("\n", or "\r\n") into lin, and its
-// length into len. A line that does not fit is still read to its end, so
-// that its rest is never taken for further lines.
+// length (LINESIZE if it did not fit) into lenp. A line that does not fit is
+// still read to its end, so that its rest is never taken for further lines.
 LinSts GetLin(char *lin, int *lenp)
 {
     int len = 0;
@@ -83,7 +81,7 @@ LinSts GetLin(char *lin, int *lenp)
     }
     lin[len] = '\0';
     *lenp = lng ? LINESIZE : len;
-    if (ferror(stdin))
+    if (ferror(stdin) != 0)
         return LIN_ERR;
     if (lng)
         return LIN_LONG;
@@ -94,9 +92,9 @@ LinSts GetLin(char *lin, int *lenp)
 
 // Warn that a line was not taken, repeating at most SHOWSIZE characters
 // of it with any NUL byte made visible.
-void RefLin(const char *why, const char *lin, int len)
+void RefLin(const char *lin, int len, const char *why)
 {
-    PutErr("?W- Ignored, %s: >", why);
+    PutErr("?W- Ignored, ", why, ": >");
     for (int i = 0; i < len && i < SHOWSIZE; i++) {
         if (lin[i] == '\0')
             fputs("^@", stderr);
@@ -114,11 +112,11 @@ bool CnvFld(const char *fld, size_t len, long long *val)
     bool neg = false;
     long long v = 0;
 
-    while (fld < end && isspace(static_cast<unsigned char>(*fld)))
+    while (fld < end && isspace(static_cast<unsigned char>(*fld)) != 0)
         fld++;
     if (fld < end && (*fld == '+' || *fld == '-'))
         neg = *fld++ == '-';
-    for (; fld < end && isdigit(static_cast<unsigned char>(*fld)); fld++) {
+    for (; fld < end && isdigit(static_cast<unsigned char>(*fld)) != 0; fld++) {
         v = v * 10 + (*fld - '0');
         if (v > FLDMAX)
             return false;
@@ -152,8 +150,10 @@ FldSts SplInt(const char *ent, Hms *iv)
 
 // Prompt for intervals until the list ends and keep each one in tbl.
 // Returns 1 when the table fills, which ends the run, else 0.
-int GetInts(Tbl *tbl, char *lin)
+int GetInts(Tbl *tbl)
 {
+    char lin[LINESIZE];
+
     for (;;) {
         char *wrk = tbl->ent[tbl->cnt]; // built in place, kept only if taken
         Hms iv;
@@ -165,13 +165,13 @@ int GetInts(Tbl *tbl, char *lin)
         case LIN_EOF:
             return 0;
         case LIN_ERR:
-            PutErr("?W- Could not read standard input: %s\n", strerror(errno));
+            PutErr("?W- Could not read standard input: ", strerror(errno), "\n");
             return 0;
         case LIN_LONG:
-            RefLin("longer than 127 characters", lin, len);
+            RefLin(lin, len, "longer than 127 characters");
             continue;
         case LIN_NUL:
-            RefLin("holds a NUL byte", lin, len);
+            RefLin(lin, len, "holds a NUL byte");
             continue;
         case LIN_OK:
             break;
@@ -180,7 +180,7 @@ int GetInts(Tbl *tbl, char *lin)
         // One plus sign means m+s: read it as 0 hours.
         if (CntChr(lin, '+') == 1) {
             if (snprintf(wrk, LINESIZE, "0+%s", lin) >= LINESIZE) {
-                RefLin("longer than 125 characters with one plus sign", lin, len);
+                RefLin(lin, len, "longer than 125 characters with one plus sign");
                 continue;
             }
         } else {
@@ -190,10 +190,10 @@ int GetInts(Tbl *tbl, char *lin)
             return 0;
         switch (SplInt(wrk, &iv)) {
         case FLD_FEW:
-            RefLin("not h+m+s or m+s", lin, len);
+            RefLin(lin, len, "not h+m+s or m+s");
             continue;
         case FLD_RANGE:
-            RefLin("a value out of range", lin, len);
+            RefLin(lin, len, "a value out of range");
             continue;
         case FLD_OK:
             break;
@@ -215,14 +215,14 @@ int OpnRpt(int argc, char *argv[], FILE **rpt, const char **name)
     if (arg[0] != '-' && arg[0] != '/')
         return 0;
     if (toupper(static_cast<unsigned char>(arg[1])) != 'O') {
-        PutErr("\n?W- UNKNOWN ARGUMENT >%s<", arg);
+        PutErr("\n?W- UNKNOWN ARGUMENT >", arg, "<");
         return 1;
     }
     *name = arg + 2;
     if (strlen(*name) < NAMESIZE)
         *rpt = fopen(*name, "a");
     if (*rpt == nullptr) {
-        PutErr("\n?E- Could not open file %s", *name);
+        PutErr("\n?E- Could not open file ", *name, "");
         return 1;
     }
     return 0;
@@ -235,25 +235,18 @@ int ClsRpt(FILE *rpt, const char *name)
         return 0;
     bool bad = ferror(rpt) != 0;
     if (fclose(rpt) != 0 || bad) {
-        PutErr("\n?E- Could not write file %s\n", name);
+        PutErr("\n?E- Could not write file ", name, "\n");
         return 1;
     }
     return 0;
 }
 
 // Every report line goes to standard output, then the same to the report file.
-__attribute__((format(printf, 2, 3))) void PutLin(FILE *rpt, const char *fmt, ...)
+void PutLin(const char *txt, FILE *rpt)
 {
-    va_list ap;
-
-    va_start(ap, fmt);
-    vfprintf(stdout, fmt, ap);
-    va_end(ap);
-    if (rpt != nullptr) {
-        va_start(ap, fmt);
-        vfprintf(rpt, fmt, ap);
-        va_end(ap);
-    }
+    fputs(txt, stdout);
+    if (rpt != nullptr)
+        fputs(txt, rpt);
 }
 
 // Each row shows the interval as typed beside the running total. Carries go
@@ -261,8 +254,9 @@ __attribute__((format(printf, 2, 3))) void PutLin(FILE *rpt, const char *fmt, ..
 void PutRpt(const Tbl *tbl, FILE *rpt)
 {
     Hms tot = {0, 0, 0};
+    char row[ROWSIZE];
 
-    PutLin(rpt, " Time\t\tCumulative\n");
+    PutLin(" Time\t\tCumulative\n", rpt);
     for (int i = 0; i < tbl->cnt; i++) {
         Hms iv{};
         SplInt(tbl->ent[i], &iv); // it split when it was taken
@@ -277,8 +271,9 @@ void PutRpt(const Tbl *tbl, FILE *rpt)
             tot.h += tot.m / 60;
             tot.m %= 60;
         }
-        PutLin(rpt, "%2lld:%02lld:%02lld\t%02lld:%02lld:%02lld\n", iv.h, iv.m, iv.s,
-               tot.h, tot.m, tot.s);
+        snprintf(row, sizeof row, "%2lld:%02lld:%02lld\t%02lld:%02lld:%02lld\n", iv.h, iv.m, iv.s,
+                 tot.h, tot.m, tot.s);
+        PutLin(row, rpt);
     }
 }
 
@@ -296,7 +291,6 @@ int ChkOut(int sts)
 
 int main(int argc, char *argv[])
 {
-    static char lin[LINESIZE];
     static Tbl tbl;
     FILE *rpt = nullptr;
     const char *name = nullptr;
@@ -306,7 +300,7 @@ int main(int argc, char *argv[])
     PutBnr();
     sts = OpnRpt(argc, argv, &rpt, &name);
     if (sts == 0)
-        sts = GetInts(&tbl, lin);
+        sts = GetInts(&tbl);
     if (sts == 0)
         PutRpt(&tbl, rpt);
     if (ClsRpt(rpt, name) != 0)

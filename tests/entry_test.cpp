@@ -130,12 +130,13 @@ TEST(Entry, MaxTimes)
     Check({in + "100\n\n", 257, rows, "?W- Ignored, not h+m+s or m+s: >100<\n"});
 
     Res r = RunPrg(MkDir(), {}, in + "0+0+1\n1+0+0\n");
-    EXPECT_EQ(r.out, BANNER + [] {
-        std::string p;
-        for (int i = 0; i < 256; i++)
-            p += " > ";
-        return p;
-    }() + "Exceeding MAXTIMES limit, aborting.\n");
+    EXPECT_EQ(
+        r.out, BANNER + [] {
+            std::string p;
+            for (int i = 0; i < 256; i++)
+                p += " > ";
+            return p;
+        }() + "Exceeding MAXTIMES limit, aborting.\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.sts, 1);
 }

@@ -8,7 +8,7 @@
 struct Res {
     std::string out; // standard output (with standard error too when merged)
     std::string err;
-    int sts;         // exit status, or -1 when it did not exit normally
+    int sts; // exit status, or -1 when it did not exit normally
 };
 
 struct Opt {
@@ -20,8 +20,8 @@ struct Opt {
 // A fresh empty directory for one case; the program runs inside it.
 std::string MkDir();
 
-Res RunPrg(const std::string &dir, const std::vector<std::string> &args,
-           const std::string &in, const Opt &opt = {});
+Res RunPrg(const std::string &dir, const std::vector<std::string> &args, const std::string &in,
+           const Opt &opt = {});
 
 std::string RdFile(const std::string &path);
 
