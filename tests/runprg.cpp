@@ -59,8 +59,8 @@ std::string Report(int prompts, const std::string &rows)
     return s + HEADER + rows;
 }
 
-Res RunPrg(const std::string &dir, const std::vector<std::string> &args,
-           const std::string &in, const Opt &opt)
+Res RunPrg(const std::string &dir, const std::vector<std::string> &args, const std::string &in,
+           const Opt &opt)
 {
     std::string inPath = opt.inPath != nullptr ? opt.inPath : dir + "/.in";
     std::string outPath = opt.outPath != nullptr ? opt.outPath : dir + "/.out";
@@ -75,6 +75,9 @@ Res RunPrg(const std::string &dir, const std::vector<std::string> &args,
 
     pid_t pid = fork();
     if (pid == 0) {
+        // Under the sanitizers a report must not pass for the program's own status 1.
+        setenv("ASAN_OPTIONS", "exitcode=86", 0);
+        setenv("UBSAN_OPTIONS", "exitcode=87:print_stacktrace=1", 0);
         int fin = open(inPath.c_str(), O_RDONLY);
         int fout = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int ferr = opt.merge ? fout : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
