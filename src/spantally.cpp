@@ -24,9 +24,9 @@ struct Hms {
     long long h, m, s;
 };
 
-// Accepted entries, kept as typed after the prefix rule.
+// Accepted intervals, split and converted once, when they are taken.
 struct Tbl {
-    char ent[MAXTIMES][LINESIZE];
+    Hms ent[MAXTIMES];
     int cnt;
 };
 
@@ -153,10 +153,9 @@ FldSts SplInt(const char *ent, Hms *iv)
 int GetInts(Tbl *tbl)
 {
     char lin[LINESIZE];
+    char wrk[LINESIZE];
 
     for (;;) {
-        char *wrk = tbl->ent[tbl->cnt]; // built in place, kept only if taken
-        Hms iv;
         int len;
 
         fputs(" > ", stdout);
@@ -188,7 +187,7 @@ int GetInts(Tbl *tbl)
         }
         if (strlen(wrk) < 3)
             return 0;
-        switch (SplInt(wrk, &iv)) {
+        switch (SplInt(wrk, &tbl->ent[tbl->cnt])) {
         case FLD_FEW:
             RefLin(lin, len, "not h+m+s or m+s");
             continue;
@@ -258,8 +257,7 @@ void PutRpt(const Tbl *tbl, FILE *rpt)
 
     PutLin(" Time\t\tCumulative\n", rpt);
     for (int i = 0; i < tbl->cnt; i++) {
-        Hms iv{};
-        SplInt(tbl->ent[i], &iv); // it split when it was taken
+        const Hms &iv = tbl->ent[i];
         tot.h += iv.h;
         tot.m += iv.m;
         tot.s += iv.s;
@@ -291,12 +289,11 @@ int ChkOut(int sts)
 
 int main(int argc, char *argv[])
 {
-    static Tbl tbl;
+    Tbl tbl{};
     FILE *rpt = nullptr;
     const char *name = nullptr;
     int sts;
 
-    tbl.cnt = 0;
     PutBnr();
     sts = OpnRpt(argc, argv, &rpt, &name);
     if (sts == 0)

@@ -12,10 +12,10 @@ struct Case {
     std::string err;
 };
 
-void Check(const Case &c, const std::vector<std::string> &args = {})
+void Check(const Case &c)
 {
     SCOPED_TRACE(c.in);
-    Res r = RunPrg(MkDir(), args, c.in);
+    Res r = RunPrg(MkDir(), {}, c.in);
     EXPECT_EQ(r.out, Report(c.prompts, c.rows));
     EXPECT_EQ(r.err, c.err);
     EXPECT_EQ(r.sts, 0);
@@ -130,13 +130,7 @@ TEST(Entry, MaxTimes)
     Check({in + "100\n\n", 257, rows, "?W- Ignored, not h+m+s or m+s: >100<\n"});
 
     Res r = RunPrg(MkDir(), {}, in + "0+0+1\n1+0+0\n");
-    EXPECT_EQ(
-        r.out, BANNER + [] {
-            std::string p;
-            for (int i = 0; i < 256; i++)
-                p += " > ";
-            return p;
-        }() + "Exceeding MAXTIMES limit, aborting.\n");
+    EXPECT_EQ(r.out, BANNER + Prompts(256) + "Exceeding MAXTIMES limit, aborting.\n");
     EXPECT_EQ(r.err, "");
     EXPECT_EQ(r.sts, 1);
 }

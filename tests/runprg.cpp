@@ -51,12 +51,17 @@ std::string RdFile(const std::string &path)
     return s.str();
 }
 
+std::string Prompts(int n)
+{
+    std::string s;
+    for (int i = 0; i < n; i++)
+        s += " > ";
+    return s;
+}
+
 std::string Report(int prompts, const std::string &rows)
 {
-    std::string s = BANNER;
-    for (int i = 0; i < prompts; i++)
-        s += " > ";
-    return s + HEADER + rows;
+    return BANNER + Prompts(prompts) + HEADER + rows;
 }
 
 Res RunPrg(const std::string &dir, const std::vector<std::string> &args, const std::string &in,

@@ -25,6 +25,9 @@ Res RunPrg(const std::string &dir, const std::vector<std::string> &args, const s
 
 std::string RdFile(const std::string &path);
 
+// n prompts in a row, as standard output holds them when input is piped in.
+std::string Prompts(int n);
+
 // What standard output holds after n prompts when the list ends normally.
 std::string Report(int prompts, const std::string &rows);
 
