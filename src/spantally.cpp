@@ -2,6 +2,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -13,8 +14,14 @@ constexpr int LINESIZE = 128;            // one line with its terminator
 constexpr size_t NAMESIZE = 64;          // a report file name with its terminator
 constexpr int MAXTIMES = 256;            // filling the last slot aborts the run
 constexpr long long FLDMAX = 2147483647; // so that a negated field still fits
-constexpr int ROWSIZE = 160;             // a report row: six 64-bit numbers at most
-constexpr int SHOWSIZE = 40;             // how much of a long line a warning repeats
+constexpr int NUMSIZE = 20;              // a 64-bit number with its sign
+constexpr int ROWSIZE = 6 * NUMSIZE + 6; // six numbers, four colons, a tab, a line end
+constexpr char HEADER[] = " Time\t\tCumulative\n";
+// The largest report. The report file buffers all of it, so that it is
+// appended in one write: runs logging to one file at once never cut into
+// each other's reports.
+constexpr size_t RPTSIZE = sizeof HEADER - 1 + size_t{MAXTIMES - 1} * ROWSIZE;
+constexpr int SHOWSIZE = 40; // how much of a long line a warning repeats
 constexpr const char *SEPS = "+:";
 
 enum LinSts { LIN_OK, LIN_EOF, LIN_ERR, LIN_LONG, LIN_NUL };
@@ -177,15 +184,15 @@ int GetInts(Tbl *tbl)
         }
 
         // One plus sign means m+s: read it as 0 hours.
-        if (CntChr(lin, '+') == 1) {
-            if (snprintf(wrk, LINESIZE, "0+%s", lin) >= LINESIZE) {
-                RefLin(lin, len, "longer than 125 characters with one plus sign");
-                continue;
-            }
-        } else {
-            snprintf(wrk, LINESIZE, "%s", lin);
+        // Only such a line can outgrow the working copy.
+        int pfx = CntChr(lin, '+') == 1 ? 2 : 0;
+        if (len + pfx >= LINESIZE) {
+            RefLin(lin, len, "longer than 125 characters with one plus sign");
+            continue;
         }
-        if (strlen(wrk) < 3)
+        memcpy(wrk, "0+", static_cast<size_t>(pfx));
+        memcpy(wrk + pfx, lin, static_cast<size_t>(len) + 1);
+        if (len + pfx < 3)
             return 0;
         switch (SplInt(wrk, &tbl->ent[tbl->cnt])) {
         case FLD_FEW:
@@ -224,6 +231,8 @@ int OpnRpt(int argc, char *argv[], FILE **rpt, const char **name)
         PutErr("\n?E- Could not open file ", *name, "");
         return 1;
     }
+    static char buf[RPTSIZE];
+    setvbuf(*rpt, buf, _IOFBF, sizeof buf);
     return 0;
 }
 
@@ -241,11 +250,20 @@ int ClsRpt(FILE *rpt, const char *name)
 }
 
 // Every report line goes to standard output, then the same to the report file.
-void PutLin(const char *txt, FILE *rpt)
+void PutLin(const char *txt, size_t len, FILE *rpt)
 {
-    fputs(txt, stdout);
+    fwrite(txt, 1, len, stdout);
     if (rpt != nullptr)
-        fputs(txt, rpt);
+        fwrite(txt, 1, len, rpt);
+}
+
+// A signed decimal in at least two places, with pad in front of a lone
+// digit: "%2d" with a blank, "%02d" with a zero.
+char *PutNum(char pad, char *p, long long v)
+{
+    if (v >= 0 && v < 10)
+        *p++ = pad;
+    return std::to_chars(p, p + NUMSIZE, v).ptr;
 }
 
 // Each row shows the interval as typed beside the running total. Carries go
@@ -255,7 +273,7 @@ void PutRpt(const Tbl *tbl, FILE *rpt)
     Hms tot = {0, 0, 0};
     char row[ROWSIZE];
 
-    PutLin(" Time\t\tCumulative\n", rpt);
+    PutLin(HEADER, sizeof HEADER - 1, rpt);
     for (int i = 0; i < tbl->cnt; i++) {
         const Hms &iv = tbl->ent[i];
         tot.h += iv.h;
@@ -269,9 +287,20 @@ void PutRpt(const Tbl *tbl, FILE *rpt)
             tot.h += tot.m / 60;
             tot.m %= 60;
         }
-        snprintf(row, sizeof row, "%2lld:%02lld:%02lld\t%02lld:%02lld:%02lld\n", iv.h, iv.m, iv.s,
-                 tot.h, tot.m, tot.s);
-        PutLin(row, rpt);
+        // " h:mm:ss\thh:mm:ss\n"
+        char *p = PutNum(' ', row, iv.h);
+        *p++ = ':';
+        p = PutNum('0', p, iv.m);
+        *p++ = ':';
+        p = PutNum('0', p, iv.s);
+        *p++ = '\t';
+        p = PutNum('0', p, tot.h);
+        *p++ = ':';
+        p = PutNum('0', p, tot.m);
+        *p++ = ':';
+        p = PutNum('0', p, tot.s);
+        *p++ = '\n';
+        PutLin(row, static_cast<size_t>(p - row), rpt);
     }
 }
 

@@ -3,6 +3,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <fstream>
 
 #include "runprg.h"
@@ -116,6 +117,52 @@ TEST(Option, MaxTimesLeavesTheFileAsItWas)
         EXPECT_EQ(r.sts, 1);
         EXPECT_TRUE(Exists(dir + "/times.log"));
         EXPECT_EQ(RdFile(dir + "/times.log"), was);
+    }
+}
+
+// Runs logging to one file at the same moment: each report lands whole.
+TEST(Option, RunsAppendingAtOnceKeepTheirReportsWhole)
+{
+    constexpr int RUNS = 8;
+    std::string dir = MkDir();
+    std::vector<std::string> ins;
+    std::vector<std::string> alone; // each report as a run alone writes it
+    for (int k = 0; k < RUNS; k++) {
+        std::string in = std::to_string(k) + "+0+0\n"; // every report differs
+        for (int i = 1; i < 255; i++)
+            in += "-2147483647+2147483647+2147483647\n";
+        ins.push_back(in);
+        std::string one = "alone" + std::to_string(k) + ".log";
+        ASSERT_EQ(RunPrg(dir, {"/o" + one}, in).sts, 0);
+        alone.push_back(RdFile(dir + "/" + one));
+    }
+    for (int round = 0; round < 20; round++) {
+        SCOPED_TRACE(round);
+        std::string log = "times" + std::to_string(round) + ".log";
+        std::vector<Job> jobs;
+        // All hold at the last line; the end of input releases them together.
+        for (const std::string &in : ins)
+            jobs.push_back(StrPrg(dir, {"/o" + log}, in, {.hold = true}));
+        for (Job &j : jobs) {
+            close(j.gate);
+            j.gate = -1;
+        }
+        for (const Job &j : jobs)
+            EXPECT_EQ(EndPrg(j).sts, 0);
+
+        // The file must be the reports one after another, in any order.
+        std::string all = RdFile(dir + "/" + log);
+        std::vector<bool> seen(RUNS);
+        size_t at = 0;
+        while (at < all.size()) {
+            int k = 0;
+            while (k < RUNS && (seen[k] || all.compare(at, alone[k].size(), alone[k]) != 0))
+                k++;
+            ASSERT_LT(k, RUNS) << "a report is cut at byte " << at;
+            seen[k] = true;
+            at += alone[k].size();
+        }
+        EXPECT_EQ(std::count(seen.begin(), seen.end(), true), RUNS);
     }
 }
 

@@ -64,42 +64,70 @@ std::string Report(int prompts, const std::string &rows)
     return BANNER + Prompts(prompts) + HEADER + rows;
 }
 
-Res RunPrg(const std::string &dir, const std::vector<std::string> &args, const std::string &in,
+Job StrPrg(const std::string &dir, const std::vector<std::string> &args, const std::string &in,
            const Opt &opt)
 {
-    std::string inPath = opt.inPath != nullptr ? opt.inPath : dir + "/.in";
-    std::string outPath = opt.outPath != nullptr ? opt.outPath : dir + "/.out";
-    std::string errPath = dir + "/.err";
-    if (opt.inPath == nullptr)
-        std::ofstream(inPath, std::ios::binary) << in;
+    static int seq = 0; // jobs sharing a directory keep their streams apart
+    std::string tag = std::to_string(seq++);
+    Job job{-1,
+            -1,
+            opt.inPath != nullptr ? opt.inPath : dir + "/.in" + tag,
+            opt.outPath != nullptr ? opt.outPath : dir + "/.out" + tag,
+            dir + "/.err" + tag,
+            opt};
+    int pipe[2] = {-1, -1};
+    if (opt.hold) {
+        // The input waits in a pipe; the program sees its end only when the gate closes.
+        if (pipe2(pipe, O_CLOEXEC) != 0 ||
+            write(pipe[1], in.data(), in.size()) != ssize_t(in.size()))
+            abort();
+        job.gate = pipe[1];
+    } else if (opt.inPath == nullptr) {
+        std::ofstream(job.in, std::ios::binary) << in;
+    }
 
     std::vector<char *> argv{const_cast<char *>(SPANTALLY_BIN)};
     for (const std::string &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
     argv.push_back(nullptr);
 
-    pid_t pid = fork();
-    if (pid == 0) {
+    job.pid = fork();
+    if (job.pid == 0) {
         // Under the sanitizers a report must not pass for the program's own status 1.
         setenv("ASAN_OPTIONS", "exitcode=86", 0);
         setenv("UBSAN_OPTIONS", "exitcode=87:print_stacktrace=1", 0);
-        int fin = open(inPath.c_str(), O_RDONLY);
-        int fout = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        int ferr = opt.merge ? fout : open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int fin = opt.hold ? pipe[0] : open(job.in.c_str(), O_RDONLY);
+        int fout = open(job.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        int ferr = opt.merge ? fout : open(job.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fin < 0 || fout < 0 || ferr < 0 || chdir(dir.c_str()) != 0 || dup2(fin, 0) < 0 ||
             dup2(fout, 1) < 0 || dup2(ferr, 2) < 0)
             _exit(127);
         execv(argv[0], argv.data());
         _exit(127);
     }
+    if (opt.hold)
+        close(pipe[0]);
+    return job;
+}
+
+Res EndPrg(const Job &job)
+{
     int ws = 0;
-    waitpid(pid, &ws, 0);
-    Res r{opt.outPath != nullptr ? "" : RdFile(outPath), RdFile(errPath),
+    if (job.gate >= 0)
+        close(job.gate);
+    waitpid(job.pid, &ws, 0);
+    Res r{job.opt.outPath != nullptr ? "" : RdFile(job.out), RdFile(job.err),
           WIFEXITED(ws) ? WEXITSTATUS(ws) : -1};
-    if (opt.inPath == nullptr)
-        unlink(inPath.c_str());
-    if (opt.outPath == nullptr)
-        unlink(outPath.c_str());
-    unlink(errPath.c_str());
+    if (job.opt.inPath == nullptr && !job.opt.hold)
+        unlink(job.in.c_str());
+    if (job.opt.outPath == nullptr)
+        unlink(job.out.c_str());
+    unlink(job.err.c_str());
     return r;
+}
+
+Res RunPrg(const std::string &dir, const std::vector<std::string> &args, const std::string &in,
+           const Opt &opt)
+{
+    return EndPrg(StrPrg(dir, args, in, opt));
 }

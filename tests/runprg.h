@@ -15,6 +15,7 @@ struct Opt {
     const char *inPath = nullptr;  // read standard input from here instead
     const char *outPath = nullptr; // write standard output here instead
     bool merge = false;            // standard error onto standard output
+    bool hold = false;             // standard input stays open until the job's gate is closed
 };
 
 // A fresh empty directory for one case; the program runs inside it.
@@ -22,6 +23,18 @@ std::string MkDir();
 
 Res RunPrg(const std::string &dir, const std::vector<std::string> &args, const std::string &in,
            const Opt &opt = {});
+
+// A run started and not yet waited for, so that several can run at once.
+struct Job {
+    int pid;
+    int gate; // with Opt::hold: closing it ends the job's standard input
+    std::string in, out, err;
+    Opt opt;
+};
+
+Job StrPrg(const std::string &dir, const std::vector<std::string> &args, const std::string &in,
+           const Opt &opt = {});
+Res EndPrg(const Job &job);
 
 std::string RdFile(const std::string &path);
 
