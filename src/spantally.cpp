@@ -241,7 +241,9 @@ int ClsRpt(FILE *rpt, const char *name)
 {
     if (rpt == nullptr)
         return 0;
-    bool bad = ferror(rpt) != 0;
+    // The whole report is still in the buffer here; flush it apart from the
+    // close, since msvcrt's fclose does not report a failed final write.
+    bool bad = fflush(rpt) != 0 || ferror(rpt) != 0;
     if (fclose(rpt) != 0 || bad) {
         PutErr("\n?E- Could not write file ", name, "\n");
         return 1;
@@ -323,6 +325,9 @@ int main(int argc, char *argv[])
     const char *name = nullptr;
     int sts;
 
+    // Windows buffers standard error unless it is a console; a warning must
+    // show when it happens, among the prompts, not at exit.
+    setvbuf(stderr, nullptr, _IONBF, 0);
     PutBnr();
     sts = OpnRpt(argc, argv, &rpt, &name);
     if (sts == 0)

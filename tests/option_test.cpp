@@ -41,7 +41,7 @@ TEST(Option, AppendsTheReportToTheNamedFile)
         SCOPED_TRACE(c.args[0]);
         std::string dir = MkDir();
         if (!c.was.empty())
-            std::ofstream(dir + "/" + c.file) << c.was;
+            WrFile(dir + "/" + c.file, c.was);
         Res r = RunPrg(dir, c.args, IN);
         EXPECT_EQ(r.out, Report(3, ROWS));
         EXPECT_EQ(r.err, "");
@@ -75,10 +75,11 @@ TEST(Option, PlainArgumentIsIgnored)
 TEST(Option, RefusedArgumentsEndTheRun)
 {
     const std::string open = "\n?E- Could not open file ";
-    const struct {
+    struct Case {
         std::vector<std::string> args;
         std::string err;
-    } cases[] = {
+    };
+    std::vector<Case> cases = {
         {{"/x"}, "\n?W- UNKNOWN ARGUMENT >/x<"},
         {{"-"}, "\n?W- UNKNOWN ARGUMENT >-<"},
         {{"/"}, "\n?W- UNKNOWN ARGUMENT >/<"},
@@ -89,9 +90,15 @@ TEST(Option, RefusedArgumentsEndTheRun)
         {{"-o."}, open + "."},
         {{"/o" + NAME63 + "n"}, open + NAME63 + "n"},
     };
+    // Names Windows refuses. They must reach it as typed: a runtime that
+    // expanded patterns would find the decoy below and open times.log.
+    if (WinPrg())
+        cases.insert(cases.end(),
+                     {{{"-o*.log"}, open + "*.log"}, {{"-otime?.log"}, open + "time?.log"}});
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args[0]);
         std::string dir = MkDir();
+        WrFile(dir + "/-otimes.log", "");
         Res r = RunPrg(dir, c.args, IN);
         EXPECT_EQ(r.out, BANNER);
         EXPECT_EQ(r.err, c.err);
@@ -112,7 +119,7 @@ TEST(Option, MaxTimesLeavesTheFileAsItWas)
     for (const std::string was : {"", "earlier report\n"}) {
         std::string dir = MkDir();
         if (!was.empty())
-            std::ofstream(dir + "/times.log") << was;
+            WrFile(dir + "/times.log", was);
         Res r = RunPrg(dir, {"/otimes.log"}, in);
         EXPECT_EQ(r.sts, 1);
         EXPECT_TRUE(Exists(dir + "/times.log"));
@@ -123,6 +130,8 @@ TEST(Option, MaxTimesLeavesTheFileAsItWas)
 // Runs logging to one file at the same moment: each report lands whole.
 TEST(Option, RunsAppendingAtOnceKeepTheirReportsWhole)
 {
+    SKIP_ON_WINDOWS("msvcrt writes a text file in pieces of about 2 KB as it turns LF into "
+                    "CRLF, and seeks to the end before each, so appends there are not whole");
     constexpr int RUNS = 8;
     std::string dir = MkDir();
     std::vector<std::string> ins;

@@ -2,6 +2,8 @@
 #ifndef RUNPRG_H
 #define RUNPRG_H
 
+#include <gtest/gtest.h>
+
 #include <string>
 #include <vector>
 
@@ -17,6 +19,21 @@ struct Opt {
     bool merge = false;            // standard error onto standard output
     bool hold = false;             // standard input stays open until the job's gate is closed
 };
+
+// The program under test is SPANTALLY_TEST_PROGRAM (else the one built
+// here), started through SPANTALLY_TEST_LAUNCHER when that is set (wine, for
+// spantally.exe). A Windows program writes text with CRLF line ends: the
+// harness fails any bare LF it writes, then hands its text on with LF line
+// ends, so that the same expectations hold for both.
+const char *Program();
+bool WinPrg();
+
+// Skips the rest of a test that cannot apply to a Windows program, saying why.
+#define SKIP_ON_WINDOWS(why)                                                                       \
+    do {                                                                                           \
+        if (WinPrg())                                                                              \
+            GTEST_SKIP() << "not for a Windows program: " << (why);                                \
+    } while (0)
 
 // A fresh empty directory for one case; the program runs inside it.
 std::string MkDir();
@@ -36,7 +53,11 @@ Job StrPrg(const std::string &dir, const std::vector<std::string> &args, const s
            const Opt &opt = {});
 Res EndPrg(const Job &job);
 
+// Reads a text file the program wrote (see above for a Windows program).
 std::string RdFile(const std::string &path);
+
+// Writes text as the program would find it left by an earlier run.
+void WrFile(const std::string &path, const std::string &txt);
 
 // n prompts in a row, as standard output holds them when input is piped in.
 std::string Prompts(int n);
