@@ -131,12 +131,12 @@ TEST(Option, MaxTimesLeavesTheFileAsItWas)
 TEST(Option, RunsAppendingAtOnceKeepTheirReportsWhole)
 {
     SKIP_ON_WINDOWS("msvcrt writes a text file in pieces of about 2 KB as it turns LF into "
-                    "CRLF, and seeks to the end before each, so appends there are not whole");
-    constexpr int RUNS = 8;
+                    "CRLF, so a report does not go out in one write there");
+    constexpr size_t RUNS = 8;
     std::string dir = MkDir();
     std::vector<std::string> ins;
     std::vector<std::string> alone; // each report as a run alone writes it
-    for (int k = 0; k < RUNS; k++) {
+    for (size_t k = 0; k < RUNS; k++) {
         std::string in = std::to_string(k) + "+0+0\n"; // every report differs
         for (int i = 1; i < 255; i++)
             in += "-2147483647+2147483647+2147483647\n";
@@ -164,7 +164,7 @@ TEST(Option, RunsAppendingAtOnceKeepTheirReportsWhole)
         std::vector<bool> seen(RUNS);
         size_t at = 0;
         while (at < all.size()) {
-            int k = 0;
+            size_t k = 0;
             while (k < RUNS && (seen[k] || all.compare(at, alone[k].size(), alone[k]) != 0))
                 k++;
             ASSERT_LT(k, RUNS) << "a report is cut at byte " << at;
