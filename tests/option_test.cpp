@@ -152,10 +152,8 @@ TEST(Option, RunsAppendingAtOnceKeepTheirReportsWhole)
         // All hold at the last line; the end of input releases them together.
         for (const std::string &in : ins)
             jobs.push_back(StrPrg(dir, {"/o" + log}, in, {.hold = true}));
-        for (Job &j : jobs) {
+        for (const Job &j : jobs)
             close(j.gate);
-            j.gate = -1;
-        }
         for (const Job &j : jobs)
             EXPECT_EQ(EndPrg(j).sts, 0);
 

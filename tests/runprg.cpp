@@ -110,13 +110,12 @@ Job StrPrg(const std::string &dir, const std::vector<std::string> &args, const s
             opt.outPath != nullptr ? opt.outPath : dir + "/.out" + tag,
             dir + "/.err" + tag,
             opt};
-    int pipe[2] = {-1, -1};
+    int fds[2] = {-1, -1};
     if (opt.hold) {
         // The input waits in a pipe; the program sees its end only when the gate closes.
-        if (pipe2(pipe, O_CLOEXEC) != 0 ||
-            write(pipe[1], in.data(), in.size()) != ssize_t(in.size()))
+        if (pipe2(fds, O_CLOEXEC) != 0 || write(fds[1], in.data(), in.size()) != ssize_t(in.size()))
             abort();
-        job.gate = pipe[1];
+        job.gate = fds[1];
     } else if (opt.inPath == nullptr) {
         std::ofstream(job.in, std::ios::binary) << in;
     }
@@ -134,7 +133,7 @@ Job StrPrg(const std::string &dir, const std::vector<std::string> &args, const s
         // Under the sanitizers a report must not pass for the program's own status 1.
         setenv("ASAN_OPTIONS", "exitcode=86", 0);
         setenv("UBSAN_OPTIONS", "exitcode=87:print_stacktrace=1", 0);
-        int fin = opt.hold ? pipe[0] : open(job.in.c_str(), O_RDONLY);
+        int fin = opt.hold ? fds[0] : open(job.in.c_str(), O_RDONLY);
         int fout = open(job.out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         int ferr = opt.merge ? fout : open(job.err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
         if (fin < 0 || fout < 0 || ferr < 0 || chdir(dir.c_str()) != 0 || dup2(fin, 0) < 0 ||
@@ -144,15 +143,13 @@ Job StrPrg(const std::string &dir, const std::vector<std::string> &args, const s
         _exit(127);
     }
     if (opt.hold)
-        close(pipe[0]);
+        close(fds[0]);
     return job;
 }
 
 Res EndPrg(const Job &job)
 {
     int ws = 0;
-    if (job.gate >= 0)
-        close(job.gate);
     waitpid(job.pid, &ws, 0);
     Res r{job.opt.outPath != nullptr ? "" : RdFile(job.out), RdFile(job.err),
           WIFEXITED(ws) ? WEXITSTATUS(ws) : -1};

@@ -17,7 +17,7 @@ struct Opt {
     const char *inPath = nullptr;  // read standard input from here instead
     const char *outPath = nullptr; // write standard output here instead
     bool merge = false;            // standard error onto standard output
-    bool hold = false;             // standard input stays open until the job's gate is closed
+    bool hold = false;             // standard input stays open until the caller closes Job::gate
 };
 
 // The program under test is SPANTALLY_TEST_PROGRAM (else the one built
@@ -44,7 +44,7 @@ Res RunPrg(const std::string &dir, const std::vector<std::string> &args, const s
 // A run started and not yet waited for, so that several can run at once.
 struct Job {
     int pid;
-    int gate; // with Opt::hold: closing it ends the job's standard input
+    int gate; // with Opt::hold: closing it ends the job's standard input; else -1
     std::string in, out, err;
     Opt opt;
 };
