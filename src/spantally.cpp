@@ -289,19 +289,13 @@ void PutRpt(const Tbl *tbl, FILE *rpt)
             tot.h += tot.m / 60;
             tot.m %= 60;
         }
-        // " h:mm:ss\thh:mm:ss\n"
-        char *p = PutNum(' ', row, iv.h);
-        *p++ = ':';
-        p = PutNum('0', p, iv.m);
-        *p++ = ':';
-        p = PutNum('0', p, iv.s);
-        *p++ = '\t';
-        p = PutNum('0', p, tot.h);
-        *p++ = ':';
-        p = PutNum('0', p, tot.m);
-        *p++ = ':';
-        p = PutNum('0', p, tot.s);
-        *p++ = '\n';
+        // " h:mm:ss\thh:mm:ss\n": the interval's hours alone are blank-filled.
+        const long long num[] = {iv.h, iv.m, iv.s, tot.h, tot.m, tot.s};
+        char *p = row;
+        for (int k = 0; k < 6; k++) {
+            p = PutNum(k == 0 ? ' ' : '0', p, num[k]);
+            *p++ = "::\t::\n"[k];
+        }
         PutLin(row, static_cast<size_t>(p - row), rpt);
     }
 }

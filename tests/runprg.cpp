@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -51,6 +52,12 @@ const char *Program()
     return prg != nullptr && *prg != '\0' ? prg : SPANTALLY_BIN;
 }
 
+const char *Launcher()
+{
+    const char *run = getenv("SPANTALLY_TEST_LAUNCHER");
+    return run != nullptr && *run != '\0' ? run : nullptr;
+}
+
 bool WinPrg()
 {
     std::string prg = Program();
@@ -64,17 +71,17 @@ std::string RdFile(const std::string &path)
     s << f.rdbuf();
     if (!WinPrg())
         return s.str();
-    std::string raw = s.str();
     std::string txt;
     bool bare = false;
-    for (size_t i = 0; i < raw.size(); i++) {
-        if (raw[i] == '\n' && (i == 0 || raw[i - 1] != '\r') && !bare) {
-            ADD_FAILURE() << path << ": a bare LF line end at byte " << i;
+    for (char c : s.str()) {
+        if (c == '\n' && !txt.empty() && txt.back() == '\r') {
+            txt.pop_back();
+        } else if (c == '\n' && !bare) {
+            ADD_FAILURE() << path << ": a bare LF ends line "
+                          << std::count(txt.begin(), txt.end(), '\n') + 1;
             bare = true;
         }
-        if (raw[i] == '\n' && !txt.empty() && txt.back() == '\r')
-            txt.pop_back();
-        txt += raw[i];
+        txt += c;
     }
     return txt;
 }
@@ -82,8 +89,9 @@ std::string RdFile(const std::string &path)
 void WrFile(const std::string &path, const std::string &txt)
 {
     std::ofstream f(path, std::ios::binary);
+    bool win = WinPrg();
     for (char c : txt)
-        f << (c == '\n' && WinPrg() ? "\r\n" : std::string(1, c));
+        f << (c == '\n' && win ? "\r\n" : std::string(1, c));
 }
 
 std::string Prompts(int n)
@@ -121,8 +129,8 @@ Job StrPrg(const std::string &dir, const std::vector<std::string> &args, const s
     }
 
     std::vector<char *> argv;
-    if (const char *run = getenv("SPANTALLY_TEST_LAUNCHER"); run != nullptr && *run != '\0')
-        argv.push_back(const_cast<char *>(run));
+    if (Launcher() != nullptr)
+        argv.push_back(const_cast<char *>(Launcher()));
     argv.push_back(const_cast<char *>(Program()));
     for (const std::string &a : args)
         argv.push_back(const_cast<char *>(a.c_str()));
@@ -166,9 +174,8 @@ Res RunPrg(const std::string &dir, const std::vector<std::string> &args, const s
 {
     // Wine now and then fails to start a program: status 127, nothing written.
     Res r = EndPrg(StrPrg(dir, args, in, opt));
-    for (int i = 0; i < 2 && getenv("SPANTALLY_TEST_LAUNCHER") != nullptr && r.sts == 127 &&
-                    r.out.empty() && r.err.empty();
-         i++)
+    for (int i = 0;
+         i < 2 && Launcher() != nullptr && r.sts == 127 && r.out.empty() && r.err.empty(); i++)
         r = EndPrg(StrPrg(dir, args, in, opt));
     return r;
 }

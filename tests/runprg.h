@@ -26,6 +26,7 @@ struct Opt {
 // harness fails any bare LF it writes, then hands its text on with LF line
 // ends, so that the same expectations hold for both.
 const char *Program();
+const char *Launcher(); // nullptr: the program starts by itself
 bool WinPrg();
 
 // Skips the rest of a test that cannot apply to a Windows program, saying why.
