@@ -39,11 +39,12 @@ TEST(Console, TerminalShowsBannerAndEachPromptBeforeReading)
 {
     SKIP_ON_WINDOWS("wine draws a Windows console of its own on a terminal, cursor escapes and "
                     "all, so the screen does not hold the program's bytes");
+    std::vector<char *> argv = PrgArgv({});
     int fd = -1;
     pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
     ASSERT_GE(pid, 0);
     if (pid == 0) {
-        execl(Program(), Program(), static_cast<char *>(nullptr));
+        execvp(argv[0], argv.data());
         _exit(127);
     }
     std::string want = Crlf(BANNER + " > ");

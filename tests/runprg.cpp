@@ -58,6 +58,18 @@ const char *Launcher()
     return run != nullptr && *run != '\0' ? run : nullptr;
 }
 
+std::vector<char *> PrgArgv(const std::vector<std::string> &args)
+{
+    std::vector<char *> argv;
+    if (Launcher() != nullptr)
+        argv.push_back(const_cast<char *>(Launcher()));
+    argv.push_back(const_cast<char *>(Program()));
+    for (const std::string &a : args)
+        argv.push_back(const_cast<char *>(a.c_str()));
+    argv.push_back(nullptr);
+    return argv;
+}
+
 bool WinPrg()
 {
     std::string prg = Program();
@@ -128,14 +140,7 @@ Job StrPrg(const std::string &dir, const std::vector<std::string> &args, const s
         std::ofstream(job.in, std::ios::binary) << in;
     }
 
-    std::vector<char *> argv;
-    if (Launcher() != nullptr)
-        argv.push_back(const_cast<char *>(Launcher()));
-    argv.push_back(const_cast<char *>(Program()));
-    for (const std::string &a : args)
-        argv.push_back(const_cast<char *>(a.c_str()));
-    argv.push_back(nullptr);
-
+    std::vector<char *> argv = PrgArgv(args);
     job.pid = fork();
     if (job.pid == 0) {
         // Under the sanitizers a report must not pass for the program's own status 1.

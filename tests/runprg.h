@@ -29,6 +29,10 @@ const char *Program();
 const char *Launcher(); // nullptr: the program starts by itself
 bool WinPrg();
 
+// The command line that starts the program with args, for execvp: the
+// launcher first when there is one. The strings stay args' own.
+std::vector<char *> PrgArgv(const std::vector<std::string> &args);
+
 // Skips the rest of a test that cannot apply to a Windows program, saying why.
 #define SKIP_ON_WINDOWS(why)                                                                       \
     do {                                                                                           \
