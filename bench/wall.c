@@ -90,10 +90,10 @@ int main(int argc, char *argv[])
         for (int k = 0; k < runs; k++)
             q[c * runs + k] = t[c * runs + k] / t[k];
 
-    printf("%-10s %10s %10s %10s\n", "wall", "median ms", "ratio", "peak KiB");
+    printf("%-16s %10s %10s %10s\n", "wall", "median ms", "ratio", "peak KiB");
     for (int c = 0; c < ncmd; c++) {
         const char *name = strrchr(cmd[c][0], '/') ? strrchr(cmd[c][0], '/') + 1 : cmd[c][0];
-        printf("%-10s %10.3f %10.3f %10ld\n", name, median(&t[c * runs], runs) * 1e3,
+        printf("%-16s %10.3f %10.3f %10ld\n", name, median(&t[c * runs], runs) * 1e3,
                median(&q[c * runs], runs), rss[c]);
     }
     free(t);
