@@ -177,10 +177,11 @@ Res EndPrg(const Job &job)
 Res RunPrg(const std::string &dir, const std::vector<std::string> &args, const std::string &in,
            const Opt &opt)
 {
-    // Wine now and then fails to start a program: status 127, nothing written.
+    // Wine now and then fails to start a program: status 127 or 1, nothing
+    // written. The program itself always writes something before it fails.
     Res r = EndPrg(StrPrg(dir, args, in, opt));
-    for (int i = 0;
-         i < 2 && Launcher() != nullptr && r.sts == 127 && r.out.empty() && r.err.empty(); i++)
+    for (int i = 0; i < 2 && Launcher() != nullptr && r.sts != 0 && r.out.empty() && r.err.empty();
+         i++)
         r = EndPrg(StrPrg(dir, args, in, opt));
     return r;
 }
