@@ -5,6 +5,9 @@
 #include <charconv>
 #include <cstdio>
 #include <cstring>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include "cntchr.h"
 
@@ -155,6 +158,17 @@ FldSts SplInt(const char *ent, Hms *iv)
     return FLD_OK;
 }
 
+// A terminal echoes no line end for the Ctrl-D that ends the input, so the
+// report would start on the prompt's line. A Windows console echoes the
+// Enter that must follow Ctrl+Z, and a pipe or file must keep its bytes.
+void EndTty()
+{
+#ifndef _WIN32
+    if (isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0)
+        fputs("\n", stdout);
+#endif
+}
+
 // Prompt for intervals until the list ends and keep each one in tbl.
 // Returns 1 when the table fills, which ends the run, else 0.
 int GetInts(Tbl *tbl)
@@ -169,6 +183,7 @@ int GetInts(Tbl *tbl)
         fflush(stdout);
         switch (GetLin(lin, &len)) {
         case LIN_EOF:
+            EndTty();
             return 0;
         case LIN_ERR:
             PutErr("?W- Could not read standard input: ", strerror(errno), "\n");

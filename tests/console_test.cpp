@@ -34,36 +34,45 @@ std::string Screen(int fd, const std::string &want, std::string screen)
 
 } // namespace
 
-// Each prompt must be on the screen before the program waits for the line.
+// Each prompt must be on the screen before the program waits for the line,
+// and the report must start a line of its own however the list ends: an
+// empty line is echoed, Ctrl-D (the end of input) is not.
 TEST(Console, TerminalShowsBannerAndEachPromptBeforeReading)
 {
     SKIP_ON_WINDOWS("wine draws a Windows console of its own on a terminal, cursor escapes and "
                     "all, so the screen does not hold the program's bytes");
-    std::vector<char *> argv = PrgArgv({});
-    int fd = -1;
-    pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    std::string want = Crlf(BANNER + " > ");
-    std::string screen = Screen(fd, want, "");
-    EXPECT_EQ(screen, want);
-    for (const char *line : {"1+30+0\n", "45+30\n"}) {
-        ASSERT_EQ(write(fd, line, strlen(line)), static_cast<ssize_t>(strlen(line)));
-        want += Crlf(std::string(line) + " > ");
-        screen = Screen(fd, want, screen);
+    const struct {
+        const char *how;
+        const char *end; // typed to end the list
+    } ends[] = {{"empty line", "\n"}, {"Ctrl-D", "\x04"}};
+    for (const auto &e : ends) {
+        SCOPED_TRACE(e.how);
+        std::vector<char *> argv = PrgArgv({});
+        int fd = -1;
+        pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            execvp(argv[0], argv.data());
+            _exit(127);
+        }
+        std::string want = Crlf(BANNER + " > ");
+        std::string screen = Screen(fd, want, "");
         EXPECT_EQ(screen, want);
-    }
-    ASSERT_EQ(write(fd, "\n", 1), 1);
-    want += Crlf("\n" + HEADER + " 1:30:00\t01:30:00\n 0:45:30\t02:15:30\n");
-    EXPECT_EQ(Screen(fd, want, screen), want);
+        for (const char *line : {"1+30+0\n", "45+30\n"}) {
+            ASSERT_EQ(write(fd, line, strlen(line)), static_cast<ssize_t>(strlen(line)));
+            want += Crlf(std::string(line) + " > ");
+            screen = Screen(fd, want, screen);
+            EXPECT_EQ(screen, want);
+        }
+        ASSERT_EQ(write(fd, e.end, 1), 1);
+        want += Crlf("\n" + HEADER + " 1:30:00\t01:30:00\n 0:45:30\t02:15:30\n");
+        EXPECT_EQ(Screen(fd, want, screen), want);
 
-    int ws = 0;
-    waitpid(pid, &ws, 0);
-    close(fd);
-    EXPECT_TRUE(WIFEXITED(ws) && WEXITSTATUS(ws) == 0);
+        int ws = 0;
+        waitpid(pid, &ws, 0);
+        close(fd);
+        EXPECT_TRUE(WIFEXITED(ws) && WEXITSTATUS(ws) == 0);
+    }
 }
 
 TEST(Console, WarningsComeInOrderOnASharedStream)
