@@ -34,6 +34,18 @@ linuxargs() {
         printf '%s\n' -DCMAKE_TOOLCHAIN_FILE=cmake/linux-cross.cmake "-DTRIPLET=$triplet"
 }
 
+# builtusing TRIPLET: the Debian source packages, with their versions, of the
+# C library and the GCC runtime that the TRIPLET compiler links in statically.
+builtusing() {
+    local f pkgs=()
+    for f in libc.a libstdc++.a libgcc.a libgcc_eh.a; do
+        f=$(realpath "$("$1-g++" -print-file-name="$f")")
+        pkgs+=("$(dpkg -S "$f" | sed 's/: .*//')")
+    done
+    dpkg-query -W -f='${source:Package} (= ${source:Version})\n' "${pkgs[@]}" | sort -u |
+        paste -sd, | sed 's/,/, /g'
+}
+
 # relfiles VER: every file of release VER but SHA256SUMS, sorted.
 relfiles() {
     local v=$1 name triplet deb rpm rest
