@@ -1,5 +1,6 @@
-# What packaging/release, packaging/verify and bench/run share: the target
-# table, how a Linux program of the release is built, and what a release holds.
+# What packaging/release, packaging/verify, bench/run and .ci/run share: the
+# target table, how a Linux program of the release is built, what a release
+# holds, the tools they need, and wine.
 # Sourced, with $top set to the source tree.
 
 # The version, from project() in CMakeLists.txt.
@@ -11,6 +12,11 @@ version() {
 #   while read -r name triplet deb rpm qemu cpu pie elf cflags
 targets() {
     grep -v '^[[:space:]]*\(#\|$\)' "$top/packaging/targets"
+}
+
+# native TRIPLET: TRIPLET is this machine's own, built without a cross compiler.
+native() {
+    [ "$1" = "$(gcc -dumpmachine)" ]
 }
 
 # target NAME: the table's line for NAME, as above.
@@ -30,7 +36,7 @@ linuxargs() {
     printf '%s\n' -DSPANTALLY_STATIC=ON "-DCMAKE_CXX_FLAGS=$cxx" \
         "-DCMAKE_EXE_LINKER_FLAGS=-Wl,-z,relro,-z,now,-z,noexecstack"
     [ "$pie" = no ] || printf '%s\n' -DSPANTALLY_STATIC_PIE=ON
-    [ "$triplet" = "$(gcc -dumpmachine)" ] ||
+    native "$triplet" ||
         printf '%s\n' -DCMAKE_TOOLCHAIN_FILE=cmake/linux-cross.cmake "-DTRIPLET=$triplet"
 }
 
@@ -46,6 +52,12 @@ builtusing() {
         paste -sd, | sed 's/,/, /g'
 }
 
+# srctar COMMIT VER: the source of COMMIT as the release's tarball holds it,
+# an uncompressed tar with spantally-VER as its top folder.
+srctar() {
+    git -C "$top" -c tar.umask=022 archive --format=tar --prefix="spantally-$2/" "$1"
+}
+
 # relfiles VER: every file of release VER but SHA256SUMS, sorted.
 relfiles() {
     local v=$1 name triplet deb rpm rest
@@ -57,4 +69,37 @@ relfiles() {
                 "spantally-$v-1.$rpm.rpm"
         done < <(targets)
     } | LC_ALL=C sort
+}
+
+# missing TOOL:PACKAGE...: the Debian packages, one a line, of the tools that
+# are not here. A TOOL that is a path is a file, any other a command.
+missing() {
+    local t
+    for t; do
+        if [[ ${t%%:*} == /* ]]; then
+            [ -e "${t%%:*}" ] || echo "${t#*:}"
+        else
+            command -v "${t%%:*}" >/dev/null || echo "${t#*:}"
+        fi
+    done | sort -u
+}
+
+# winestart PREFIX: a wine of its own in PREFIX, started once for all that
+# runs in it: a server quitting between runs breaks the next start.
+winestart() {
+    export WINEPREFIX=$1 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+    mkdir -p "$WINEPREFIX"
+    wineserver -p
+    wineboot -i >/dev/null 2>&1
+}
+
+# msiexec /i|/x MSI [PROPERTY=VALUE...]: the installer run quietly under wine.
+msiexec() {
+    wine msiexec "$1" "$(winepath -w "$2")" /qn "${@:3}"
+}
+
+# syspath: the system PATH under wine.
+envkey='HKLM\System\CurrentControlSet\Control\Session Manager\Environment'
+syspath() {
+    wine reg query "$envkey" /v PATH | tr -d '\r' | sed -n 's/.*REG_EXPAND_SZ *//p'
 }
