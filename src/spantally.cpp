@@ -3,9 +3,16 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
+#include <climits>
+#include <clocale>
 #include <cstdio>
 #include <cstring>
-#ifndef _WIN32
+#include <string>
+#include <vector>
+#ifdef _WIN32
+#include <cwchar>
+#include <io.h>
+#else
 #include <unistd.h>
 #endif
 
@@ -29,6 +36,15 @@ constexpr const char *SEPS = "+:";
 
 enum LinSts { LIN_OK, LIN_EOF, LIN_ERR, LIN_LONG, LIN_NUL };
 enum FldSts { FLD_OK, FLD_FEW, FLD_RANGE };
+enum OptAct { ACT_RUN, ACT_HELP, ACT_VERS };
+
+// What the long options ask for, and the argument the run goes by.
+struct Opts {
+    OptAct act;
+    bool quiet;      // no banner, no prompts
+    bool strict;     // status 2 when some input was not read in full
+    const char *arg; // the first other argument, or the first unknown long option; or none
+};
 
 struct Hms {
     long long h, m, s;
@@ -38,6 +54,7 @@ struct Hms {
 struct Tbl {
     Hms ent[MAXTIMES];
     int cnt;
+    int odd; // lines refused, read in part, or ending the list with a digit
 };
 
 // Write pre, arg and post to standard error. Standard output goes first,
@@ -48,6 +65,101 @@ void PutErr(const char *pre, const char *arg, const char *post)
     fputs(pre, stderr);
     fputs(arg, stderr);
     fputs(post, stderr);
+}
+
+#ifdef _WIN32
+// Windows hands over its command line as UTF-16. The program carries it as
+// UTF-8, with a lone surrogate kept as its own three bytes (as WTF-8 does),
+// so that every name Windows allows comes back to it unchanged.
+std::string CnvWid(const wchar_t *w)
+{
+    std::string s;
+    for (; *w != L'\0'; w++) {
+        unsigned long c = static_cast<unsigned short>(*w);
+        unsigned long nxt = static_cast<unsigned short>(w[1]);
+        if (c >= 0xD800 && c < 0xDC00 && nxt >= 0xDC00 && nxt < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (nxt - 0xDC00);
+            w++;
+        }
+        static const unsigned long lead[] = {0, 0xC0, 0xE0, 0xF0};
+        int n = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+        s += static_cast<char>(lead[n] | c >> (6 * n));
+        while (n-- > 0)
+            s += static_cast<char>(0x80 | (c >> (6 * n) & 0x3F));
+    }
+    return s;
+}
+
+std::wstring CnvNar(const char *s)
+{
+    std::wstring w;
+    for (auto p = reinterpret_cast<const unsigned char *>(s); *p != 0;) {
+        unsigned long c = *p++;
+        int n = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+        c &= 0x7FUL >> n;
+        for (; n > 0 && (*p & 0xC0) == 0x80; n--)
+            c = c << 6 | (*p++ & 0x3FUL);
+        if (c >= 0x10000) {
+            w += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+            c = 0xDC00 + (c & 0x3FF);
+        }
+        w += static_cast<wchar_t>(c);
+    }
+    return w;
+}
+
+char **GetArgs(int argc, wchar_t *wargv[])
+{
+    static std::vector<std::string> args;
+    static std::vector<char *> argv;
+    for (int i = 0; i < argc; i++)
+        args.push_back(CnvWid(wargv[i]));
+    for (std::string &a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return argv.data();
+}
+#endif
+
+// A name from the command line, as the console shows text: on Windows in
+// its code page, with a ? for each character the code page lacks.
+void PutNam(const char *nam)
+{
+#ifdef _WIN32
+    setlocale(LC_CTYPE, "");
+    for (wchar_t c : CnvNar(nam)) {
+        char mb[MB_LEN_MAX];
+        std::mbstate_t st{};
+        size_t n = std::wcrtomb(mb, c, &st);
+        if (n == static_cast<size_t>(-1))
+            putc('?', stderr);
+        else
+            fwrite(mb, 1, n, stderr);
+    }
+    setlocale(LC_CTYPE, "C");
+#else
+    fputs(nam, stderr);
+#endif
+}
+
+void PutMsg(const char *pre, const char *nam, const char *post)
+{
+    PutErr(pre, "", "");
+    PutNam(nam);
+    fputs(post, stderr);
+}
+
+// The two messages that end a run before its first prompt end without a
+// line end, but at a terminal the shell's prompt must not land on them.
+void EndMsg(const char *pre, const char *nam, const char *post)
+{
+    PutMsg(pre, nam, post);
+#ifdef _WIN32
+    if (_isatty(_fileno(stderr)) != 0)
+#else
+    if (isatty(STDERR_FILENO) != 0)
+#endif
+        fputs("\n", stderr);
 }
 
 void PutBnr()
@@ -100,11 +212,11 @@ LinSts GetLin(char *lin, int *lenp)
     return nul ? LIN_NUL : LIN_OK;
 }
 
-// Warn that a line was not taken, repeating at most SHOWSIZE characters
-// of it with any NUL byte made visible.
-void RefLin(const char *lin, int len, const char *why)
+// Warn about a line, repeating at most SHOWSIZE characters of it with any
+// NUL byte made visible.
+void PutLnw(const char *what, const char *lin, int len)
 {
-    PutErr("?W- Ignored, ", why, ": >");
+    PutErr("?W- ", what, ": >");
     for (int i = 0; i < len && i < SHOWSIZE; i++) {
         if (lin[i] == '\0')
             fputs("^@", stderr);
@@ -112,6 +224,14 @@ void RefLin(const char *lin, int len, const char *why)
             putc(lin[i], stderr);
     }
     fputs(len > SHOWSIZE ? "...<\n" : "<\n", stderr);
+}
+
+// Warn that a line was not taken.
+void RefLin(const char *lin, int len, const char *why, Tbl *tbl)
+{
+    std::string what = std::string("Ignored, ") + why;
+    PutLnw(what.c_str(), lin, len);
+    tbl->odd++;
 }
 
 // Convert a field as atoi does (blanks, a sign, then digits up to the first
@@ -135,14 +255,36 @@ bool CnvFld(const char *fld, size_t len, long long *val)
     return true;
 }
 
+// Whether CnvFld takes all of a field: blanks, an optional minus, digits, blanks.
+bool IsWhl(const char *fld, size_t len)
+{
+    const char *end = fld + len;
+    auto blank = [](char c) { return isspace(static_cast<unsigned char>(c)) != 0; };
+    auto digit = [](char c) { return isdigit(static_cast<unsigned char>(c)) != 0; };
+
+    while (fld < end && blank(*fld))
+        fld++;
+    if (fld < end && *fld == '-')
+        fld++;
+    if (fld == end || !digit(*fld))
+        return false;
+    while (fld < end && digit(*fld))
+        fld++;
+    while (fld < end && blank(*fld))
+        fld++;
+    return fld == end;
+}
+
 // Split an entry at runs of plus signs and colons into h, m and s; fields
 // after the third are ignored. A minus sign that starts the first field
-// makes the whole interval negative, even when its hours are 0.
-FldSts SplInt(const char *ent, Hms *iv)
+// makes the whole interval negative, even when its hours are 0. *prt says
+// what of the entry was left unread, or is nullptr when nothing was.
+FldSts SplInt(const char *ent, Hms *iv, const char **prt)
 {
     long long v[3];
     bool neg = false;
 
+    *prt = nullptr;
     for (int i = 0; i < 3; i++) {
         ent += strspn(ent, SEPS);
         size_t len = strcspn(ent, SEPS);
@@ -152,8 +294,12 @@ FldSts SplInt(const char *ent, Hms *iv)
             neg = *ent == '-';
         if (!CnvFld(ent, len, &v[i]))
             return FLD_RANGE;
+        if (*prt == nullptr && !IsWhl(ent, len))
+            *prt = "Read in part, a field is not a whole number";
         ent += len;
     }
+    if (*prt == nullptr && ent[strspn(ent, SEPS)] != '\0')
+        *prt = "Read in part, fields after the third are left out";
     *iv = {v[0], neg ? -v[1] : v[1], neg ? -v[2] : v[2]};
     return FLD_OK;
 }
@@ -161,17 +307,27 @@ FldSts SplInt(const char *ent, Hms *iv)
 // A terminal echoes no line end for the Ctrl-D that ends the input, so the
 // report would start on the prompt's line. A Windows console echoes the
 // Enter that must follow Ctrl+Z, and a pipe or file must keep its bytes.
-void EndTty()
+// Without prompts the cursor already stands at the start of a line.
+void EndTty(bool quiet)
 {
 #ifndef _WIN32
-    if (isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0)
+    if (!quiet && isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0)
         fputs("\n", stdout);
+#else
+    (void)quiet;
 #endif
+}
+
+// A line that ends the list while it holds a digit was most likely meant as
+// an interval, and what follows it is never read.
+bool HasDgt(const char *lin)
+{
+    return strpbrk(lin, "0123456789") != nullptr;
 }
 
 // Prompt for intervals until the list ends and keep each one in tbl.
 // Returns 1 when the table fills, which ends the run, else 0.
-int GetInts(Tbl *tbl)
+int GetInts(Tbl *tbl, const Opts *opt)
 {
     char lin[LINESIZE];
     char wrk[LINESIZE];
@@ -179,20 +335,24 @@ int GetInts(Tbl *tbl)
     for (;;) {
         int len;
 
-        fputs(" > ", stdout);
+        const char *prt;
+
+        if (!opt->quiet)
+            fputs(" > ", stdout);
         fflush(stdout);
         switch (GetLin(lin, &len)) {
         case LIN_EOF:
-            EndTty();
+            EndTty(opt->quiet);
             return 0;
         case LIN_ERR:
             PutErr("?W- Could not read standard input: ", strerror(errno), "\n");
+            tbl->odd++;
             return 0;
         case LIN_LONG:
-            RefLin(lin, len, "longer than 127 characters");
+            RefLin(lin, len, "longer than 127 characters", tbl);
             continue;
         case LIN_NUL:
-            RefLin(lin, len, "holds a NUL byte");
+            RefLin(lin, len, "holds a NUL byte", tbl);
             continue;
         case LIN_OK:
             break;
@@ -202,22 +362,31 @@ int GetInts(Tbl *tbl)
         // Only such a line can outgrow the working copy.
         int pfx = CntChr(lin, '+') == 1 ? 2 : 0;
         if (len + pfx >= LINESIZE) {
-            RefLin(lin, len, "longer than 125 characters with one plus sign");
+            RefLin(lin, len, "longer than 125 characters with one plus sign", tbl);
             continue;
         }
         memcpy(wrk, "0+", static_cast<size_t>(pfx));
         memcpy(wrk + pfx, lin, static_cast<size_t>(len) + 1);
-        if (len + pfx < 3)
+        if (len + pfx < 3) {
+            if (HasDgt(lin)) {
+                PutLnw("The list ends here, at a line too short for an interval", lin, len);
+                tbl->odd++;
+            }
             return 0;
-        switch (SplInt(wrk, &tbl->ent[tbl->cnt])) {
+        }
+        switch (SplInt(wrk, &tbl->ent[tbl->cnt], &prt)) {
         case FLD_FEW:
-            RefLin(lin, len, "not h+m+s or m+s");
+            RefLin(lin, len, "not h+m+s or m+s", tbl);
             continue;
         case FLD_RANGE:
-            RefLin(lin, len, "a value out of range");
+            RefLin(lin, len, "a value out of range", tbl);
             continue;
         case FLD_OK:
             break;
+        }
+        if (prt != nullptr) {
+            PutLnw(prt, lin, len);
+            tbl->odd++;
         }
 
         if (++tbl->cnt == MAXTIMES) {
@@ -227,23 +396,93 @@ int GetInts(Tbl *tbl)
     }
 }
 
-// Only the first argument counts: /oFILE or -oFILE (either case) appends the
-// report to FILE. Returns 1, after a message, when the run must end here.
-int OpnRpt(int argc, char *argv[], FILE **rpt, const char **name)
+// Long options (--name) may stand anywhere; the first other argument is the
+// one the run goes by. The first of --help, --version and an unknown long
+// option decides; an unknown one is refused as any unknown argument is.
+void GetOpts(int argc, char *argv[], Opts *opt)
 {
-    const char *arg = argc > 1 ? argv[1] : "";
+    const char *fst = nullptr;
+    const char *bad = nullptr;
 
-    if (arg[0] != '-' && arg[0] != '/')
+    *opt = {ACT_RUN, false, false, nullptr};
+    for (int i = 1; i < argc; i++) {
+        const char *a = argv[i];
+        if (strncmp(a, "--", 2) != 0 || a[2] == '\0') {
+            if (fst == nullptr)
+                fst = a;
+        } else if (strcmp(a, "--quiet") == 0) {
+            opt->quiet = true;
+        } else if (strcmp(a, "--strict") == 0) {
+            opt->strict = true;
+        } else if (bad != nullptr || opt->act != ACT_RUN) {
+            continue;
+        } else if (strcmp(a, "--help") == 0) {
+            opt->act = ACT_HELP;
+        } else if (strcmp(a, "--version") == 0) {
+            opt->act = ACT_VERS;
+        } else {
+            bad = a;
+        }
+    }
+    opt->arg = bad != nullptr ? bad : fst;
+}
+
+void PutUse()
+{
+    fputs("Usage: spantally [/oFILE] [--quiet] [--strict]\n"
+          "       spantally --help | --version\n"
+          "\n"
+          "Adds up time intervals typed one a line, until an empty line, and prints\n"
+          "each one beside the running total.\n"
+          "\n"
+          "  h+m+s      hours, minutes and seconds, as 1+30+0 (or 1:30:0)\n"
+          "  m+s        minutes and seconds, as 45+30\n"
+          "  -h+m+s     a minus sign first makes the whole interval negative\n"
+          "\n"
+          "  /oFILE     append the report to FILE as well (-oFILE too)\n"
+          "  --quiet    no banner and no prompts: the report alone on standard output\n"
+          "  --strict   exit status 2 when a line was refused or read only in part\n"
+          "  --help     show this text\n"
+          "  --version  show the version\n"
+          "\n"
+          "Exit status: 0 the report was written; 1 an unknown option, a report file\n"
+          "that could not be opened or written, more than 255 intervals, or standard\n"
+          "output that could not be written; 2 with --strict, the report was written\n"
+          "but some input was not read in full.\n",
+          stdout);
+}
+
+void PutVer()
+{
+    fputs("spantally " SPANTALLY_VERSION "\n"
+          "Copyright (c) 2026 The spantally authors\n"
+          "MIT License: free to use, change and pass on; there is no warranty.\n",
+          stdout);
+}
+
+// /oFILE or -oFILE (either case) appends the report to FILE; any other
+// argument that starts with - or / is refused. Returns 1, after a message,
+// when the run must end here.
+int OpnRpt(const char *arg, FILE **rpt, const char **name)
+{
+    if (arg == nullptr || (arg[0] != '-' && arg[0] != '/'))
         return 0;
     if (toupper(static_cast<unsigned char>(arg[1])) != 'O') {
-        PutErr("\n?W- UNKNOWN ARGUMENT >", arg, "<");
+        EndMsg("\n?W- UNKNOWN ARGUMENT >", arg, "<");
         return 1;
     }
     *name = arg + 2;
+#ifdef _WIN32
+    // The limit counts UTF-16 units, as Windows counts a name's characters.
+    std::wstring wnam = CnvNar(*name);
+    if (wnam.size() < NAMESIZE)
+        *rpt = _wfopen(wnam.c_str(), L"a");
+#else
     if (strlen(*name) < NAMESIZE)
         *rpt = fopen(*name, "a");
+#endif
     if (*rpt == nullptr) {
-        PutErr("\n?E- Could not open file ", *name, "");
+        EndMsg("\n?E- Could not open file ", *name, "");
         return 1;
     }
     static char buf[RPTSIZE];
@@ -260,7 +499,7 @@ int ClsRpt(FILE *rpt, const char *name)
     // close, since msvcrt's fclose does not report a failed final write.
     bool bad = fflush(rpt) != 0 || ferror(rpt) != 0;
     if (fclose(rpt) != 0 || bad) {
-        PutErr("\n?E- Could not write file ", name, "\n");
+        PutMsg("\n?E- Could not write file ", name, "\n");
         return 1;
     }
     return 0;
@@ -327,9 +566,16 @@ int ChkOut(int sts)
 
 } // namespace
 
+#ifdef _WIN32
+int wmain(int argc, wchar_t *wargv[])
+{
+    char **argv = GetArgs(argc, wargv);
+#else
 int main(int argc, char *argv[])
 {
+#endif
     Tbl tbl{};
+    Opts opt;
     FILE *rpt = nullptr;
     const char *name = nullptr;
     int sts;
@@ -337,13 +583,25 @@ int main(int argc, char *argv[])
     // Windows buffers standard error unless it is a console; a warning must
     // show when it happens, among the prompts, not at exit.
     setvbuf(stderr, nullptr, _IONBF, 0);
-    PutBnr();
-    sts = OpnRpt(argc, argv, &rpt, &name);
+    GetOpts(argc, argv, &opt);
+    if (opt.act == ACT_HELP)
+        PutUse();
+    if (opt.act == ACT_VERS)
+        PutVer();
+    if (opt.act != ACT_RUN)
+        return ChkOut(0);
+
+    if (!opt.quiet)
+        PutBnr();
+    sts = OpnRpt(opt.arg, &rpt, &name);
     if (sts == 0)
-        sts = GetInts(&tbl);
+        sts = GetInts(&tbl, &opt);
     if (sts == 0)
         PutRpt(&tbl, rpt);
     if (ClsRpt(rpt, name) != 0)
         sts = 1;
+    // Status 2 only for a report that was written in full.
+    if (sts == 0 && opt.strict && tbl.odd > 0)
+        sts = 2;
     return ChkOut(sts);
 }

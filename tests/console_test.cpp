@@ -75,6 +75,37 @@ TEST(Console, TerminalShowsBannerAndEachPromptBeforeReading)
     }
 }
 
+// At a terminal the two messages that end a run end their line, so that
+// the shell's prompt does not land on them; in a file they do not (Option).
+TEST(Console, TerminalMessagesEndTheirLine)
+{
+    SKIP_ON_WINDOWS("wine draws a Windows console of its own on a terminal");
+    const struct {
+        std::string arg, err;
+    } cases[] = {
+        {"/x", "\n?W- UNKNOWN ARGUMENT >/x<\n"},
+        {"/o", "\n?E- Could not open file \n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.arg);
+        std::vector<char *> argv = PrgArgv({c.arg});
+        int fd = -1;
+        pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            execvp(argv[0], argv.data());
+            _exit(127);
+        }
+        std::string want = Crlf(BANNER + c.err);
+        std::string screen = Screen(fd, want + "more", "");
+        EXPECT_EQ(screen, want);
+        int ws = 0;
+        waitpid(pid, &ws, 0);
+        close(fd);
+        EXPECT_TRUE(WIFEXITED(ws) && WEXITSTATUS(ws) == 1);
+    }
+}
+
 TEST(Console, WarningsComeInOrderOnASharedStream)
 {
     Res r = RunPrg(MkDir(), {}, "100\n\n", {.merge = true});
@@ -88,13 +119,17 @@ TEST(Console, UnwritableOutputFails)
     const struct {
         const char *in;
         std::string err;
+        std::vector<std::string> args;
     } cases[] = {
-        {"", lost},
-        {"1+2+3\n\n", lost},
-        {"100\n\n", "?W- Ignored, not h+m+s or m+s: >100<\n" + lost},
+        {"", lost, {}},
+        {"1+2+3\n\n", lost, {}},
+        {"100\n\n", "?W- Ignored, not h+m+s or m+s: >100<\n" + lost, {}},
+        {"1+2+3\n\n", lost, {"--quiet"}},
+        {"", lost, {"--help"}},
+        {"", lost, {"--version"}},
     };
     for (const auto &c : cases) {
-        Res r = RunPrg(MkDir(), {}, c.in, {.outPath = "/dev/full"});
+        Res r = RunPrg(MkDir(), c.args, c.in, {.outPath = "/dev/full"});
         EXPECT_EQ(r.err, c.err) << c.in;
         EXPECT_EQ(r.sts, 1) << c.in;
     }

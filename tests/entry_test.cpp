@@ -21,6 +21,11 @@ void Check(const Case &c)
     EXPECT_EQ(r.sts, 0);
 }
 
+// The notes on what was read only in part.
+const std::string PART = "?W- Read in part, a field is not a whole number: >";
+const std::string MORE = "?W- Read in part, fields after the third are left out: >";
+const std::string ENDS = "?W- The list ends here, at a line too short for an interval: >";
+
 std::string Zeros(size_t n)
 {
     return std::string(n, '0');
@@ -41,8 +46,10 @@ TEST(Report, SumsWithUpwardCarries)
         {" -1+2+3\n\n", 2, "-1:02:03\t-1:02:03\n", ""},
         {"1+0+0\n-0+30+0\n\n", 3, " 1:00:00\t01:00:00\n 0:-30:00\t01:-30:00\n", ""},
         {"1:30:00\n1:30+0\n1+2+3+4\n\n", 4,
-         " 1:30:00\t01:30:00\n 0:01:30\t01:31:30\n 1:02:03\t02:33:33\n", ""},
-        {"a+b+c\n1x+ 2y+3z\n\n", 3, " 0:00:00\t00:00:00\n 1:02:03\t01:02:03\n", ""},
+         " 1:30:00\t01:30:00\n 0:01:30\t01:31:30\n 1:02:03\t02:33:33\n",
+         MORE + "1:30+0<\n" + MORE + "1+2+3+4<\n"},
+        {"a+b+c\n1x+ 2y+3z\n\n", 3, " 0:00:00\t00:00:00\n 1:02:03\t01:02:03\n",
+         PART + "a+b+c<\n" + PART + "1x+ 2y+3z<\n"},
         {"2147483647+0+0\n2147483647+0+0\n-2147483647+0+0\n\n", 4,
          "2147483647:00:00\t2147483647:00:00\n2147483647:00:00\t4294967294:00:00\n"
          "-2147483647:00:00\t2147483647:00:00\n",
@@ -62,7 +69,7 @@ TEST(Entry, EndOfList)
     const std::string one = " 1:00:00\t01:00:00\n";
     const Case cases[] = {
         {"", 1, "", ""},
-        {"1+0+0\n12\n2+0+0\n\n", 2, one, ""},
+        {"1+0+0\n12\n2+0+0\n\n", 2, one, ENDS + "12<\n"},
         {"1+0+0\n++\n2+0+0\n\n", 2, one, ""},
         {"1+0+0\n \n2+0+0\n\n", 2, one, ""},
         {"1+0+0\n  \n2+0+0\n\n", 2, one, ""},
@@ -119,6 +126,46 @@ TEST(Entry, RefusesWhatCannotBeSummed)
     };
     for (const Case &c : cases)
         Check(c);
+}
+
+// A line read only in part, or ending the list while it holds a digit, gets
+// one note; stdout stays as it was, and --strict turns the status to 2. Lines
+// after the end are never read.
+TEST(Entry, NotesWhatIsReadInPart)
+{
+    const struct {
+        const char *line; // followed by 1+0+0 and an empty line
+        int notes;
+        int strict;  // the status with --strict
+        int prompts; // 1: the line ended the list
+    } cases[] = {
+        {"7.5+0+0", 1, 2, 3},  {"0:1:23.45", 1, 2, 3},    {"a+b+c", 1, 2, 3},
+        {"1+2+3+4", 1, 2, 3},  {"2x+0+0", 1, 2, 3},       {"0x10+0+0", 1, 2, 3},
+        {"1e3+0+0", 1, 2, 3},  {"1+ +3", 1, 2, 3},        {"1:30+0", 1, 2, 3},
+        {"7.5+1.5+2x+9", 1, 2, 3}, {"30", 1, 2, 1},       {"8h", 1, 2, 1},
+        {" 1 + 2 + 3 ", 0, 0, 3}, {"-1+2+3", 0, 0, 3},    {"1+-2+3", 0, 0, 3},
+        {"1+2+3+", 0, 0, 3},   {"5+30", 0, 0, 3},         {"q", 0, 0, 1},
+        {".", 0, 0, 1},        {"", 0, 0, 1},             {"  ", 0, 0, 1},
+        {"++", 0, 0, 1},       {"100", 0, 2, 3}, // refused: a warning, not a note
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string in = c.line + std::string("\n1+0+0\n\n");
+        Res r = RunPrg(MkDir(), {}, in);
+        Res s = RunPrg(MkDir(), {"--strict"}, in);
+        Res q = RunPrg(MkDir(), {"--quiet"}, in);
+        int notes = 0;
+        for (size_t at = 0; (at = r.err.find("?W- ", at)) != std::string::npos; at++)
+            notes += r.err.compare(at, 11, "?W- Ignored") != 0;
+        EXPECT_EQ(notes, c.notes) << r.err;
+        EXPECT_EQ(r.sts, 0);
+        EXPECT_EQ(s.sts, c.strict);
+        EXPECT_EQ(s.out, r.out);
+        EXPECT_EQ(s.err, r.err);
+        EXPECT_EQ(q.err, r.err);
+        EXPECT_EQ(q.out.rfind(HEADER, 0), 0U);
+        EXPECT_EQ(r.out, BANNER + Prompts(c.prompts) + q.out);
+    }
 }
 
 // The entry that fills the last of the 256 slots aborts the run; refused

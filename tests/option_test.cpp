@@ -36,6 +36,11 @@ TEST(Option, AppendsTheReportToTheNamedFile)
         {{"/otimes.log", "/x", "-oother"}, "times.log", ""},
         {{"/otimes.log"}, "times.log", "earlier report\n"},
         {{"/o" + NAME63}, NAME63, ""},
+        {{"/o日本.log"}, "日本.log", ""},
+        {{"-oотчёт.log"}, "отчёт.log", ""},
+        // long options anywhere; the first other argument names the file
+        {{"--strict", "/otimes.log"}, "times.log", ""},
+        {{"--strict", "-otimes.log", "--strict", "/oother"}, "times.log", ""},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args[0]);
@@ -57,6 +62,88 @@ TEST(Option, TwoRunsLeaveTwoReports)
     EXPECT_EQ(RunPrg(dir, {"-otimes.log"}, "0+0+5\n").sts, 0);
     EXPECT_EQ(RdFile(dir + "/times.log"),
               HEADER + " 1:00:00\t01:00:00\n" + HEADER + " 0:00:05\t00:00:05\n");
+}
+
+// A name past 63 characters is counted as Windows counts it: in UTF-16 units.
+TEST(Option, WindowsCountsTheNameInCharacters)
+{
+    if (!WinPrg())
+        GTEST_SKIP() << "Linux counts a name's bytes";
+    std::string name;
+    for (int i = 0; i < 63; i++)
+        name += "ё";
+    std::string dir = MkDir();
+    Res r = RunPrg(dir, {"/o" + name}, IN);
+    EXPECT_EQ(r.sts, 0);
+    EXPECT_EQ(RdFile(dir + "/" + name), HEADER + ROWS);
+    EXPECT_EQ(RunPrg(dir, {"/o" + name + "ё"}, IN).sts, 1);
+}
+
+// Long options change what is shown, never the report or its file.
+TEST(Option, LongOptions)
+{
+    const std::string unknown = "\n?W- UNKNOWN ARGUMENT >";
+    const struct {
+        std::vector<std::string> args;
+        std::string out, err;
+        int sts;
+        bool file; // times.log holds the report
+    } cases[] = {
+        {{"--quiet"}, HEADER + ROWS, "", 0, false},
+        {{"--quiet", "/otimes.log"}, HEADER + ROWS, "", 0, true},
+        {{"/otimes.log", "--strict", "--quiet"}, HEADER + ROWS, "", 0, true},
+        {{"--strict"}, Report(3, ROWS), "", 0, false},
+        {{"report.txt", "--quiet", "/otimes.log"}, HEADER + ROWS, "", 0, false},
+        {{"--quiet", "--frobnicate", "/otimes.log"}, "", unknown + "--frobnicate<", 1, false},
+        {{"/x", "--quiet"}, "", unknown + "/x<", 1, false},
+        {{"--quiet", "/o"}, "", "\n?E- Could not open file ", 1, false},
+        {{"--Quiet"}, BANNER, unknown + "--Quiet<", 1, false},
+        {{"--quiet=yes"}, BANNER, unknown + "--quiet=yes<", 1, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
+        std::string dir = MkDir();
+        Res r = RunPrg(dir, c.args, IN);
+        EXPECT_EQ(r.out, c.out);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.sts, c.sts);
+        EXPECT_EQ(Exists(dir + "/times.log"), c.file);
+        if (c.file) {
+            EXPECT_EQ(RdFile(dir + "/times.log"), HEADER + ROWS);
+        }
+    }
+}
+
+// --help and --version answer and end the run: no banner, no prompt, no file.
+TEST(Option, HelpAndVersion)
+{
+    const std::string version = "spantally " SPANTALLY_VERSION "\n";
+    const struct {
+        std::vector<std::string> args;
+        bool help;
+    } cases[] = {
+        {{"--help"}, true},
+        {{"/otimes.log", "--help", "--frobnicate"}, true},
+        {{"--quiet", "--help", "--version"}, true},
+        {{"--version"}, false},
+        {{"/x", "--version", "--help"}, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
+        std::string dir = MkDir();
+        Res r = RunPrg(dir, c.args, IN);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.sts, 0);
+        EXPECT_FALSE(Exists(dir + "/times.log"));
+        if (c.help) {
+            EXPECT_EQ(r.out.rfind("Usage: spantally", 0), 0U) << r.out;
+            for (const char *w : {"h+m+s", "m+s", "/oFILE", "--quiet", "--strict", "--version",
+                                  "Exit status", " 2 "})
+                EXPECT_NE(r.out.find(w), std::string::npos) << w;
+        } else {
+            EXPECT_EQ(r.out.substr(0, version.size()), version);
+        }
+    }
 }
 
 // A first argument without a leading - or / changes nothing.
@@ -84,7 +171,11 @@ TEST(Option, RefusedArgumentsEndTheRun)
         {{"-"}, "\n?W- UNKNOWN ARGUMENT >-<"},
         {{"/"}, "\n?W- UNKNOWN ARGUMENT >/<"},
         {{"-h"}, "\n?W- UNKNOWN ARGUMENT >-h<"},
-        {{"--help", "/otimes.log"}, "\n?W- UNKNOWN ARGUMENT >--help<"},
+        {{"/?"}, "\n?W- UNKNOWN ARGUMENT >/?<"},
+        {{"--"}, "\n?W- UNKNOWN ARGUMENT >--<"},
+        {{"--frobnicate", "/otimes.log"}, "\n?W- UNKNOWN ARGUMENT >--frobnicate<"},
+        {{"/otimes.log", "--frobnicate"}, "\n?W- UNKNOWN ARGUMENT >--frobnicate<"},
+        {{"--frobnicate", "--help"}, "\n?W- UNKNOWN ARGUMENT >--frobnicate<"},
         {{"/o", "report.txt"}, open},
         {{"/onodir/report.txt"}, open + "nodir/report.txt"},
         {{"-o."}, open + "."},
