@@ -57,16 +57,6 @@ struct Tbl {
     int odd; // lines refused, read in part, or ending the list with a digit
 };
 
-// Write pre, arg and post to standard error. Standard output goes first,
-// so that on a shared stream a message never overtakes the banner or a prompt.
-void PutErr(const char *pre, const char *arg, const char *post)
-{
-    fflush(stdout);
-    fputs(pre, stderr);
-    fputs(arg, stderr);
-    fputs(post, stderr);
-}
-
 #ifdef _WIN32
 // Windows hands over its command line as UTF-16. The program carries it as
 // UTF-8, with a lone surrogate kept as its own three bytes (as WTF-8 does),
@@ -110,42 +100,46 @@ std::wstring CnvNar(const char *s)
 
 char **GetArgs(int argc, wchar_t *wargv[])
 {
-    static std::vector<std::string> args;
-    static std::vector<char *> argv;
-    for (int i = 0; i < argc; i++)
-        args.push_back(CnvWid(wargv[i]));
-    for (std::string &a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
+    static std::vector<std::string> args(static_cast<size_t>(argc));
+    static std::vector<char *> argv(static_cast<size_t>(argc) + 1);
+    for (size_t i = 0; i < args.size(); i++) {
+        args[i] = CnvWid(wargv[i]);
+        argv[i] = args[i].data();
+    }
     return argv.data();
 }
 #endif
 
-// A name from the command line, as the console shows text: on Windows in
+// A name from the command line as the console shows text: on Windows in
 // its code page, with a ? for each character the code page lacks.
-void PutNam(const char *nam)
+std::string ShwNam(const char *nam)
 {
 #ifdef _WIN32
+    std::string shw;
     setlocale(LC_CTYPE, "");
     for (wchar_t c : CnvNar(nam)) {
         char mb[MB_LEN_MAX];
         std::mbstate_t st{};
         size_t n = std::wcrtomb(mb, c, &st);
         if (n == static_cast<size_t>(-1))
-            putc('?', stderr);
+            shw += '?';
         else
-            fwrite(mb, 1, n, stderr);
+            shw.append(mb, n);
     }
     setlocale(LC_CTYPE, "C");
+    return shw;
 #else
-    fputs(nam, stderr);
+    return nam;
 #endif
 }
 
-void PutMsg(const char *pre, const char *nam, const char *post)
+// Write pre, arg and post to standard error. Standard output goes first,
+// so that on a shared stream a message never overtakes the banner or a prompt.
+void PutErr(const char *pre, const char *arg, const char *post)
 {
-    PutErr(pre, "", "");
-    PutNam(nam);
+    fflush(stdout);
+    fputs(pre, stderr);
+    fputs(arg, stderr);
     fputs(post, stderr);
 }
 
@@ -153,7 +147,7 @@ void PutMsg(const char *pre, const char *nam, const char *post)
 // line end, but at a terminal the shell's prompt must not land on them.
 void EndMsg(const char *pre, const char *nam, const char *post)
 {
-    PutMsg(pre, nam, post);
+    PutErr(pre, ShwNam(nam).c_str(), post);
 #ifdef _WIN32
     if (_isatty(_fileno(stderr)) != 0)
 #else
@@ -214,7 +208,7 @@ LinSts GetLin(char *lin, int *lenp)
 
 // Warn about a line, repeating at most SHOWSIZE characters of it with any
 // NUL byte made visible.
-void PutLnw(const char *what, const char *lin, int len)
+void PutLnw(const char *lin, int len, const char *what)
 {
     PutErr("?W- ", what, ": >");
     for (int i = 0; i < len && i < SHOWSIZE; i++) {
@@ -230,7 +224,7 @@ void PutLnw(const char *what, const char *lin, int len)
 void RefLin(const char *lin, int len, const char *why, Tbl *tbl)
 {
     std::string what = std::string("Ignored, ") + why;
-    PutLnw(what.c_str(), lin, len);
+    PutLnw(lin, len, what.c_str());
     tbl->odd++;
 }
 
@@ -369,7 +363,7 @@ int GetInts(Tbl *tbl, const Opts *opt)
         memcpy(wrk + pfx, lin, static_cast<size_t>(len) + 1);
         if (len + pfx < 3) {
             if (HasDgt(lin)) {
-                PutLnw("The list ends here, at a line too short for an interval", lin, len);
+                PutLnw(lin, len, "The list ends here, at a line too short for an interval");
                 tbl->odd++;
             }
             return 0;
@@ -385,7 +379,7 @@ int GetInts(Tbl *tbl, const Opts *opt)
             break;
         }
         if (prt != nullptr) {
-            PutLnw(prt, lin, len);
+            PutLnw(lin, len, prt);
             tbl->odd++;
         }
 
@@ -399,7 +393,7 @@ int GetInts(Tbl *tbl, const Opts *opt)
 // Long options (--name) may stand anywhere; the first other argument is the
 // one the run goes by. The first of --help, --version and an unknown long
 // option decides; an unknown one is refused as any unknown argument is.
-void GetOpts(int argc, char *argv[], Opts *opt)
+void GetOpts(int argc, const char *const argv[], Opts *opt)
 {
     const char *fst = nullptr;
     const char *bad = nullptr;
@@ -499,7 +493,7 @@ int ClsRpt(FILE *rpt, const char *name)
     // close, since msvcrt's fclose does not report a failed final write.
     bool bad = fflush(rpt) != 0 || ferror(rpt) != 0;
     if (fclose(rpt) != 0 || bad) {
-        PutMsg("\n?E- Could not write file ", name, "\n");
+        PutErr("\n?E- Could not write file ", ShwNam(name).c_str(), "\n");
         return 1;
     }
     return 0;
