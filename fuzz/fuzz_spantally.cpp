@@ -64,7 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (rpt)
         unlink(arg.c_str() + 2);
     // Status 2 is --strict's alone.
-    if (sts != 0 && sts != 1 && !(sts == 2 && arg == "--strict"))
+    if (sts != 0 && sts != 1 && !(sts == 2 && strcmp(arg.c_str(), "--strict") == 0))
         abort();
     return 0;
 }
