@@ -9,7 +9,7 @@ version() {
 }
 
 # targets: the lines of packaging/targets, without comments, for
-#   while read -r name triplet deb rpm qemu cpu pie elf cflags
+#   while read -r name triplet deb rpm qemu cpu pie elf cflags libs
 targets() {
     grep -v '^[[:space:]]*\(#\|$\)' "$top/packaging/targets"
 }
@@ -26,10 +26,11 @@ target() {
 
 # linuxargs NAME [CXXFLAGS]: the CMake arguments that build the program of target NAME as
 # the release ships it: static, a static PIE where the table says so, and
-# hardened as distributions build theirs.
+# hardened as distributions build theirs; where its libraries are Debian's
+# own for its CPU, with those in $LIBROOTS/DEB (see libroot).
 linuxargs() {
-    local name triplet deb rpm qemu cpu pie elf cflags
-    read -r name triplet deb rpm qemu cpu pie elf cflags <<<"$(target "$1")"
+    local name triplet deb rpm qemu cpu pie elf cflags libs
+    read -r name triplet deb rpm qemu cpu pie elf cflags libs <<<"$(target "$1")"
     [ -n "$name" ] || return 1
     local cxx="${2:+$2 }-fstack-protector-strong -D_FORTIFY_SOURCE=3 -fstack-clash-protection"
     [ "$cflags" = - ] || cxx+=" $cflags"
@@ -38,18 +39,48 @@ linuxargs() {
     [ "$pie" = no ] || printf '%s\n' -DSPANTALLY_STATIC_PIE=ON
     native "$triplet" ||
         printf '%s\n' -DCMAKE_TOOLCHAIN_FILE=cmake/linux-cross.cmake "-DTRIPLET=$triplet"
+    [ "$libs" != bookworm ] || printf '%s\n' "-DLIBROOT=$LIBROOTS/$deb"
 }
 
-# builtusing TRIPLET: the Debian source packages, with their versions, of the
-# C library and the GCC runtime that the TRIPLET compiler links in statically.
+# The Debian packages that hold the static C library and GCC runtime.
+libpkgs=(libc6-dev libstdc++-12-dev libgcc-12-dev)
+
+# linked TRIPLET LIBS: what the program of a target links in statically, one
+# "SOURCE VERSION" a line: the Debian source packages of its C library and
+# GCC runtime. Debian's own packages for a CPU are taken at this machine's
+# versions, so they are the host's (libroot checks that).
+linked() {
+    case $2 in
+    host | bookworm)
+        dpkg-query -W -f='${source:Package} ${source:Version}\n' "${libpkgs[@]}"
+        ;;
+    cross)
+        local deb
+        deb=$(dpkg -S "$(realpath "$("$1-g++" -print-file-name=libc.a)")" | sed 's/: .*//')
+        # (libc6-dev-ARCH-cross and libstdc++-12-dev-ARCH-cross say what
+        # they were built from)
+        dpkg-query -W -f='${Built-Using}\n' "$deb" | tr ',' '\n' |
+            sed -n 's/^ *\(glibc\) (= \(.*\))$/\1 \2/p'
+        dpkg-query -W -f='${Built-Using}\n' "${deb/libc6-dev/libstdc++-12-dev}" | tr ',' '\n' |
+            sed -n 's/^ *\(gcc-12\) (= \(.*\))$/\1 \2/p'
+        ;;
+    esac | sort -u
+}
+
+# builtusing TRIPLET LIBS: linked's sources as Debian's Built-Using field.
 builtusing() {
-    local f pkgs=()
-    for f in libc.a libstdc++.a libgcc.a libgcc_eh.a; do
-        f=$(realpath "$("$1-g++" -print-file-name="$f")")
-        pkgs+=("$(dpkg -S "$f" | sed 's/: .*//')")
+    linked "$1" "$2" | sed 's/ \(.*\)/ (= \1)/' | paste -sd, | sed 's/,/, /g'
+}
+
+# winlinked: the same for the Windows program: the mingw-w64 runtime and
+# GCC's runtime for it.
+winlinked() {
+    local p pkgs=()
+    for p in libmsvcrt.a libstdc++.a; do
+        p=$(realpath "$(x86_64-w64-mingw32-g++ -print-file-name=$p)")
+        pkgs+=("$(dpkg -S "$p" | sed 's/: .*//')")
     done
-    dpkg-query -W -f='${source:Package} (= ${source:Version})\n' "${pkgs[@]}" | sort -u |
-        paste -sd, | sed 's/,/, /g'
+    dpkg-query -W -f='${source:Package} ${source:Version}\n' "${pkgs[@]}" | sort -u
 }
 
 # srctar COMMIT VER: the source of COMMIT as the release's tarball holds it,
@@ -58,11 +89,30 @@ srctar() {
     git -C "$top" -c tar.umask=022 archive --format=tar --prefix="spantally-$2/" "$1"
 }
 
+# component SOURCE: what Debian source package SOURCE gives a program, as
+# "NAME|SUPPLIER|LICENCE" (an SPDX expression).
+component() {
+    local gcc="GPL-3.0-or-later WITH GCC-exception-3.1"
+    case $1 in
+    glibc) echo "GNU C Library|Debian|LGPL-2.1-or-later" ;;
+    gcc-12) echo "GCC runtime (libstdc++, libgcc)|Debian|$gcc" ;;
+    gcc-mingw-w64) echo "GCC runtime for Windows (libstdc++, libgcc, libssp)|Debian|$gcc" ;;
+    mingw-w64) echo "mingw-w64 runtime|Debian|ZPL-2.1 AND LicenseRef-public-domain AND BSD-2-Clause AND BSD-3-Clause AND ISC AND MIT" ;;
+    *) return 1 ;;
+    esac
+}
+
+# purl SOURCE VERSION: the package URL of a Debian source package.
+purl() {
+    printf 'pkg:deb/debian/%s@%s?arch=source' "$1" "$(sed 's/%/%25/g; s/+/%2B/g; s/:/%3A/g' <<<"$2")"
+}
+
 # relfiles VER: every file of release VER but SHA256SUMS, sorted.
 relfiles() {
     local v=$1 name triplet deb rpm rest
     {
         printf '%s\n' "spantally-$v.tar.gz" "spantally-$v.buildinfo" \
+            "spantally-$v-third-party-source.tar" "spantally-$v.cdx.json" \
             "spantally-$v-x86_64-windows.zip" "spantally-$v-x86_64-windows.msi"
         while read -r name triplet deb rpm rest; do
             printf '%s\n' "spantally-$v-$name-linux.tar.gz" "spantally_${v}_$deb.deb" \
