@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The spantally authors
+// SPDX-License-Identifier: MIT
 #include "cntchr.h"
 
 int CntChr(const char *txt, char chr)

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The spantally authors
+// SPDX-License-Identifier: MIT
 #ifndef CNTCHR_H
 #define CNTCHR_H
 

@@ -1,3 +1,5 @@
+// SPDX-FileCopyrightText: 2026 The spantally authors
+// SPDX-License-Identifier: MIT
 // spantally: add up a list of time intervals typed one per line.
 
 #include <cctype>
