@@ -32,6 +32,18 @@ std::string Screen(int fd, const std::string &want, std::string screen)
     return screen;
 }
 
+// Starts the program with args on a new terminal, whose other end is *fd.
+pid_t OnTty(const std::vector<std::string> &args, int *fd)
+{
+    std::vector<char *> argv = PrgArgv(args);
+    pid_t pid = forkpty(fd, nullptr, nullptr, nullptr);
+    if (pid == 0) {
+        execvp(argv[0], argv.data());
+        _exit(127);
+    }
+    return pid;
+}
+
 } // namespace
 
 // Each prompt must be on the screen before the program waits for the line,
@@ -47,14 +59,9 @@ TEST(Console, TerminalShowsBannerAndEachPromptBeforeReading)
     } ends[] = {{"empty line", "\n"}, {"Ctrl-D", "\x04"}};
     for (const auto &e : ends) {
         SCOPED_TRACE(e.how);
-        std::vector<char *> argv = PrgArgv({});
         int fd = -1;
-        pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
+        pid_t pid = OnTty({}, &fd);
         ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            execvp(argv[0], argv.data());
-            _exit(127);
-        }
         std::string want = Crlf(BANNER + " > ");
         std::string screen = Screen(fd, want, "");
         EXPECT_EQ(screen, want);
@@ -88,14 +95,9 @@ TEST(Console, TerminalMessagesEndTheirLine)
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arg);
-        std::vector<char *> argv = PrgArgv({c.arg});
         int fd = -1;
-        pid_t pid = forkpty(&fd, nullptr, nullptr, nullptr);
+        pid_t pid = OnTty({c.arg}, &fd);
         ASSERT_GE(pid, 0);
-        if (pid == 0) {
-            execvp(argv[0], argv.data());
-            _exit(127);
-        }
         std::string want = Crlf(BANNER + c.err);
         std::string screen = Screen(fd, want + "more", "");
         EXPECT_EQ(screen, want);
