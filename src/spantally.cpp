@@ -114,10 +114,11 @@ char **GetArgs(int argc, wchar_t *wargv[])
 
 // A name from the command line as the console shows text: on Windows in
 // its code page, with a ? for each character the code page lacks.
-std::string ShwNam(const char *nam)
+const char *ShwNam(const char *nam)
 {
 #ifdef _WIN32
-    std::string shw;
+    static std::string shw;
+    shw.clear();
     setlocale(LC_CTYPE, "");
     for (wchar_t c : CnvNar(nam)) {
         char mb[MB_LEN_MAX];
@@ -129,7 +130,7 @@ std::string ShwNam(const char *nam)
             shw.append(mb, n);
     }
     setlocale(LC_CTYPE, "C");
-    return shw;
+    return shw.c_str();
 #else
     return nam;
 #endif
@@ -149,7 +150,7 @@ void PutErr(const char *pre, const char *arg, const char *post)
 // line end, but at a terminal the shell's prompt must not land on them.
 void EndMsg(const char *pre, const char *nam, const char *post)
 {
-    PutErr(pre, ShwNam(nam).c_str(), post);
+    PutErr(pre, ShwNam(nam), post);
 #ifdef _WIN32
     if (_isatty(_fileno(stderr)) != 0)
 #else
@@ -208,11 +209,10 @@ LinSts GetLin(char *lin, int *lenp)
     return nul ? LIN_NUL : LIN_OK;
 }
 
-// Warn about a line, repeating at most SHOWSIZE characters of it with any
-// NUL byte made visible.
-void PutLnw(const char *lin, int len, const char *what)
+// Repeat at most SHOWSIZE characters of a line in a warning, with any NUL
+// byte made visible, and end the warning.
+void ShwLin(const char *lin, int len)
 {
-    PutErr("?W- ", what, ": >");
     for (int i = 0; i < len && i < SHOWSIZE; i++) {
         if (lin[i] == '\0')
             fputs("^@", stderr);
@@ -225,8 +225,16 @@ void PutLnw(const char *lin, int len, const char *what)
 // Warn that a line was not taken.
 void RefLin(const char *lin, int len, const char *why, Tbl *tbl)
 {
-    std::string what = std::string("Ignored, ") + why;
-    PutLnw(lin, len, what.c_str());
+    PutErr("?W- Ignored, ", why, ": >");
+    ShwLin(lin, len);
+    tbl->odd++;
+}
+
+// Note that a line was read only in part, or ended the list.
+void NotLin(const char *lin, int len, const char *what, Tbl *tbl)
+{
+    PutErr("?W- ", what, ": >");
+    ShwLin(lin, len);
     tbl->odd++;
 }
 
@@ -364,10 +372,8 @@ int GetInts(Tbl *tbl, const Opts *opt)
         memcpy(wrk, "0+", static_cast<size_t>(pfx));
         memcpy(wrk + pfx, lin, static_cast<size_t>(len) + 1);
         if (len + pfx < 3) {
-            if (HasDgt(lin)) {
-                PutLnw(lin, len, "The list ends here, at a line too short for an interval");
-                tbl->odd++;
-            }
+            if (HasDgt(lin))
+                NotLin(lin, len, "The list ends here, at a line too short for an interval", tbl);
             return 0;
         }
         switch (SplInt(wrk, &tbl->ent[tbl->cnt], &prt)) {
@@ -380,10 +386,8 @@ int GetInts(Tbl *tbl, const Opts *opt)
         case FLD_OK:
             break;
         }
-        if (prt != nullptr) {
-            PutLnw(lin, len, prt);
-            tbl->odd++;
-        }
+        if (prt != nullptr)
+            NotLin(lin, len, prt, tbl);
 
         if (++tbl->cnt == MAXTIMES) {
             fputs("Exceeding MAXTIMES limit, aborting.\n", stdout);
@@ -495,7 +499,7 @@ int ClsRpt(FILE *rpt, const char *name)
     // close, since msvcrt's fclose does not report a failed final write.
     bool bad = fflush(rpt) != 0 || ferror(rpt) != 0;
     if (fclose(rpt) != 0 || bad) {
-        PutErr("\n?E- Could not write file ", ShwNam(name).c_str(), "\n");
+        PutErr("\n?E- Could not write file ", ShwNam(name), "\n");
         return 1;
     }
     return 0;
