@@ -239,8 +239,9 @@ void NotLin(const char *lin, int len, const char *what, Tbl *tbl)
 }
 
 // Convert a field as atoi does (blanks, a sign, then digits up to the first
-// non-digit; no digits give 0), but refuse a magnitude beyond FLDMAX.
-bool CnvFld(const char *fld, size_t len, long long *val)
+// non-digit; no digits give 0), but refuse a magnitude beyond FLDMAX. *whl
+// tells whether that took all of the field: digits, and only blanks after.
+bool CnvFld(const char *fld, size_t len, long long *val, bool *whl)
 {
     const char *end = fld + len;
     bool neg = false;
@@ -250,33 +251,17 @@ bool CnvFld(const char *fld, size_t len, long long *val)
         fld++;
     if (fld < end && (*fld == '+' || *fld == '-'))
         neg = *fld++ == '-';
+    const char *dgt = fld;
     for (; fld < end && isdigit(static_cast<unsigned char>(*fld)) != 0; fld++) {
         v = v * 10 + (*fld - '0');
         if (v > FLDMAX)
             return false;
     }
+    *whl = fld > dgt;
+    for (; fld < end && *whl; fld++)
+        *whl = isspace(static_cast<unsigned char>(*fld)) != 0;
     *val = neg ? -v : v;
     return true;
-}
-
-// Whether CnvFld takes all of a field: blanks, an optional minus, digits, blanks.
-bool IsWhl(const char *fld, size_t len)
-{
-    const char *end = fld + len;
-    auto blank = [](char c) { return isspace(static_cast<unsigned char>(c)) != 0; };
-    auto digit = [](char c) { return isdigit(static_cast<unsigned char>(c)) != 0; };
-
-    while (fld < end && blank(*fld))
-        fld++;
-    if (fld < end && *fld == '-')
-        fld++;
-    if (fld == end || !digit(*fld))
-        return false;
-    while (fld < end && digit(*fld))
-        fld++;
-    while (fld < end && blank(*fld))
-        fld++;
-    return fld == end;
 }
 
 // Split an entry at runs of plus signs and colons into h, m and s; fields
@@ -296,13 +281,14 @@ FldSts SplInt(const char *ent, Hms *iv, const char **prt)
             return FLD_FEW;
         if (i == 0)
             neg = *ent == '-';
-        if (!CnvFld(ent, len, &v[i]))
+        bool whl;
+        if (!CnvFld(ent, len, &v[i], &whl))
             return FLD_RANGE;
-        if (*prt == nullptr && !IsWhl(ent, len))
+        if (*prt == nullptr && !whl)
             *prt = "Read in part, a field is not a whole number";
         ent += len;
     }
-    if (*prt == nullptr && ent[strspn(ent, SEPS)] != '\0')
+    if (*prt == nullptr && *ent != '\0' && ent[strspn(ent, SEPS)] != '\0')
         *prt = "Read in part, fields after the third are left out";
     *iv = {v[0], neg ? -v[1] : v[1], neg ? -v[2] : v[2]};
     return FLD_OK;
