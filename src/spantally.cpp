@@ -8,9 +8,8 @@
 #include <climits>
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <string>
-#include <vector>
 #ifdef _WIN32
 #include <cwchar>
 #include <io.h>
@@ -62,11 +61,16 @@ struct Tbl {
 #ifdef _WIN32
 // Windows hands over its command line as UTF-16. The program carries it as
 // UTF-8, with a lone surrogate kept as its own three bytes (as WTF-8 does),
-// so that every name Windows allows comes back to it unchanged.
-std::string CnvWid(const wchar_t *w)
+// so that every name Windows allows comes back to it unchanged. Plain C
+// storage: the C++ containers would bring the runtime's exception handling
+// into a program that has no use for it (seven times its size). The
+// arguments live as long as the run. nullptr: no storage.
+char *CnvWid(const wchar_t *w)
 {
-    std::string s;
-    for (; *w != L'\0'; w++) {
+    // (at most three bytes a UTF-16 unit)
+    auto s = static_cast<char *>(malloc(wcslen(w) * 3 + 1));
+    char *p = s;
+    for (; s != nullptr && *w != L'\0'; w++) {
         unsigned long c = static_cast<unsigned short>(*w);
         unsigned long nxt = static_cast<unsigned short>(w[1]);
         if (c >= 0xD800 && c < 0xDC00 && nxt >= 0xDC00 && nxt < 0xE000) {
@@ -75,40 +79,46 @@ std::string CnvWid(const wchar_t *w)
         }
         static const unsigned long lead[] = {0, 0xC0, 0xE0, 0xF0};
         int n = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-        s += static_cast<char>(lead[n] | c >> (6 * n));
+        *p++ = static_cast<char>(lead[n] | c >> (6 * n));
         while (n-- > 0)
-            s += static_cast<char>(0x80 | (c >> (6 * n) & 0x3F));
+            *p++ = static_cast<char>(0x80 | (c >> (6 * n) & 0x3F));
     }
+    if (s != nullptr)
+        *p = '\0';
     return s;
 }
 
-std::wstring CnvNar(const char *s)
+wchar_t *CnvNar(const char *s)
 {
-    std::wstring w;
-    for (auto p = reinterpret_cast<const unsigned char *>(s); *p != 0;) {
+    // (at most one UTF-16 unit a byte)
+    auto w = static_cast<wchar_t *>(malloc((strlen(s) + 1) * sizeof(wchar_t)));
+    wchar_t *q = w;
+    for (auto p = reinterpret_cast<const unsigned char *>(s); w != nullptr && *p != 0;) {
         unsigned long c = *p++;
         int n = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
         c &= 0x7FUL >> n;
         for (; n > 0 && (*p & 0xC0) == 0x80; n--)
             c = c << 6 | (*p++ & 0x3FUL);
         if (c >= 0x10000) {
-            w += static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
+            *q++ = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
             c = 0xDC00 + (c & 0x3FF);
         }
-        w += static_cast<wchar_t>(c);
+        *q++ = static_cast<wchar_t>(c);
     }
+    if (w != nullptr)
+        *q = L'\0';
     return w;
 }
 
 char **GetArgs(int argc, wchar_t *wargv[])
 {
-    static std::vector<std::string> args(static_cast<size_t>(argc));
-    static std::vector<char *> argv(static_cast<size_t>(argc) + 1);
-    for (size_t i = 0; i < args.size(); i++) {
-        args[i] = CnvWid(wargv[i]);
-        argv[i] = args[i].data();
-    }
-    return argv.data();
+    auto argv = static_cast<char **>(malloc((static_cast<size_t>(argc) + 1) * sizeof(char *)));
+    for (int i = 0; argv != nullptr && i < argc; i++)
+        if ((argv[i] = CnvWid(wargv[i])) == nullptr)
+            return nullptr;
+    if (argv != nullptr)
+        argv[argc] = nullptr;
+    return argv;
 }
 #endif
 
@@ -117,20 +127,28 @@ char **GetArgs(int argc, wchar_t *wargv[])
 const char *ShwNam(const char *nam)
 {
 #ifdef _WIN32
-    static std::string shw;
-    shw.clear();
+    static char *shw;
+    wchar_t *w = CnvNar(nam);
+    free(shw);
+    shw = w == nullptr ? nullptr : static_cast<char *>(malloc(wcslen(w) * MB_LEN_MAX + 1));
+    if (shw == nullptr) {
+        free(w);
+        return nam;
+    }
+    char *p = shw;
     setlocale(LC_CTYPE, "");
-    for (wchar_t c : CnvNar(nam)) {
-        char mb[MB_LEN_MAX];
+    for (const wchar_t *c = w; *c != L'\0'; c++) {
         std::mbstate_t st{};
-        size_t n = std::wcrtomb(mb, c, &st);
+        size_t n = std::wcrtomb(p, *c, &st);
         if (n == static_cast<size_t>(-1))
-            shw += '?';
+            *p++ = '?';
         else
-            shw.append(mb, n);
+            p += n;
     }
     setlocale(LC_CTYPE, "C");
-    return shw.c_str();
+    *p = '\0';
+    free(w);
+    return shw;
 #else
     return nam;
 #endif
@@ -460,9 +478,10 @@ int OpnRpt(const char *arg, FILE **rpt, const char **name)
     *name = arg + 2;
 #ifdef _WIN32
     // The limit counts UTF-16 units, as Windows counts a name's characters.
-    std::wstring wnam = CnvNar(*name);
-    if (wnam.size() < NAMESIZE)
-        *rpt = _wfopen(wnam.c_str(), L"a");
+    wchar_t *wnam = CnvNar(*name);
+    if (wnam != nullptr && wcslen(wnam) < NAMESIZE)
+        *rpt = _wfopen(wnam, L"a");
+    free(wnam);
 #else
     if (strlen(*name) < NAMESIZE)
         *rpt = fopen(*name, "a");
@@ -556,6 +575,10 @@ int ChkOut(int sts)
 int wmain(int argc, wchar_t *wargv[])
 {
     char **argv = GetArgs(argc, wargv);
+    if (argv == nullptr) {
+        fputs("\n?E- Out of memory\n", stderr);
+        return 1;
+    }
 #else
 int main(int argc, char *argv[])
 {
