@@ -227,10 +227,12 @@ LinSts GetLin(char *lin, int *lenp)
     return nul ? LIN_NUL : LIN_OK;
 }
 
-// Repeat at most SHOWSIZE characters of a line in a warning, with any NUL
-// byte made visible, and end the warning.
-void ShwLin(const char *lin, int len)
+// Warn about a line ("Ignored, ..." when it was not taken), repeating at
+// most SHOWSIZE characters of it with any NUL byte made visible. Each such
+// line counts against --strict.
+void WrnLin(const char *lin, int len, const char *what, Tbl *tbl)
 {
+    PutErr("?W- ", what, ": >");
     for (int i = 0; i < len && i < SHOWSIZE; i++) {
         if (lin[i] == '\0')
             fputs("^@", stderr);
@@ -238,21 +240,6 @@ void ShwLin(const char *lin, int len)
             putc(lin[i], stderr);
     }
     fputs(len > SHOWSIZE ? "...<\n" : "<\n", stderr);
-}
-
-// Warn that a line was not taken.
-void RefLin(const char *lin, int len, const char *why, Tbl *tbl)
-{
-    PutErr("?W- Ignored, ", why, ": >");
-    ShwLin(lin, len);
-    tbl->odd++;
-}
-
-// Note that a line was read only in part, or ended the list.
-void NotLin(const char *lin, int len, const char *what, Tbl *tbl)
-{
-    PutErr("?W- ", what, ": >");
-    ShwLin(lin, len);
     tbl->odd++;
 }
 
@@ -315,14 +302,11 @@ FldSts SplInt(const char *ent, Hms *iv, const char **prt)
 // A terminal echoes no line end for the Ctrl-D that ends the input, so the
 // report would start on the prompt's line. A Windows console echoes the
 // Enter that must follow Ctrl+Z, and a pipe or file must keep its bytes.
-// Without prompts the cursor already stands at the start of a line.
-void EndTty(bool quiet)
+void EndTty()
 {
 #ifndef _WIN32
-    if (!quiet && isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0)
+    if (isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0)
         fputs("\n", stdout);
-#else
-    (void)quiet;
 #endif
 }
 
@@ -350,17 +334,19 @@ int GetInts(Tbl *tbl, const Opts *opt)
         fflush(stdout);
         switch (GetLin(lin, &len)) {
         case LIN_EOF:
-            EndTty(opt->quiet);
+            // (without prompts the cursor already starts a line)
+            if (!opt->quiet)
+                EndTty();
             return 0;
         case LIN_ERR:
             PutErr("?W- Could not read standard input: ", strerror(errno), "\n");
             tbl->odd++;
             return 0;
         case LIN_LONG:
-            RefLin(lin, len, "longer than 127 characters", tbl);
+            WrnLin(lin, len, "Ignored, longer than 127 characters", tbl);
             continue;
         case LIN_NUL:
-            RefLin(lin, len, "holds a NUL byte", tbl);
+            WrnLin(lin, len, "Ignored, holds a NUL byte", tbl);
             continue;
         case LIN_OK:
             break;
@@ -370,28 +356,28 @@ int GetInts(Tbl *tbl, const Opts *opt)
         // Only such a line can outgrow the working copy.
         int pfx = CntChr(lin, '+') == 1 ? 2 : 0;
         if (len + pfx >= LINESIZE) {
-            RefLin(lin, len, "longer than 125 characters with one plus sign", tbl);
+            WrnLin(lin, len, "Ignored, longer than 125 characters with one plus sign", tbl);
             continue;
         }
         memcpy(wrk, "0+", static_cast<size_t>(pfx));
         memcpy(wrk + pfx, lin, static_cast<size_t>(len) + 1);
         if (len + pfx < 3) {
             if (HasDgt(lin))
-                NotLin(lin, len, "The list ends here, at a line too short for an interval", tbl);
+                WrnLin(lin, len, "The list ends here, at a line too short for an interval", tbl);
             return 0;
         }
         switch (SplInt(wrk, &tbl->ent[tbl->cnt], &prt)) {
         case FLD_FEW:
-            RefLin(lin, len, "not h+m+s or m+s", tbl);
+            WrnLin(lin, len, "Ignored, not h+m+s or m+s", tbl);
             continue;
         case FLD_RANGE:
-            RefLin(lin, len, "a value out of range", tbl);
+            WrnLin(lin, len, "Ignored, a value out of range", tbl);
             continue;
         case FLD_OK:
             break;
         }
         if (prt != nullptr)
-            NotLin(lin, len, prt, tbl);
+            WrnLin(lin, len, prt, tbl);
 
         if (++tbl->cnt == MAXTIMES) {
             fputs("Exceeding MAXTIMES limit, aborting.\n", stdout);
