@@ -27,7 +27,7 @@ target() {
 # linuxargs NAME [CXXFLAGS]: the CMake arguments that build the program of target NAME as
 # the release ships it: static, a static PIE where the table says so, and
 # hardened as distributions build theirs; where its libraries are Debian's
-# own for its CPU, with those in $LIBROOTS/DEB (see libroot).
+# own for its CPU, with those that packaging/release unpacks in $LIBROOTS/DEB.
 linuxargs() {
     local name triplet deb rpm qemu cpu pie elf cflags libs
     read -r name triplet deb rpm qemu cpu pie elf cflags libs <<<"$(target "$1")"
@@ -47,8 +47,8 @@ libpkgs=(libc6-dev libstdc++-12-dev libgcc-12-dev)
 
 # linked TRIPLET LIBS: what the program of a target links in statically, one
 # "SOURCE VERSION" a line: the Debian source packages of its C library and
-# GCC runtime. Debian's own packages for a CPU are taken at this machine's
-# versions, so they are the host's (libroot checks that).
+# GCC runtime. packaging/release fetches Debian's own packages for a CPU at
+# exactly this machine's versions, so they are the host's.
 linked() {
     case $2 in
     host | bookworm)
@@ -59,12 +59,17 @@ linked() {
         deb=$(dpkg -S "$(realpath "$("$1-g++" -print-file-name=libc.a)")" | sed 's/: .*//')
         # (libc6-dev-ARCH-cross and libstdc++-12-dev-ARCH-cross say what
         # they were built from)
-        dpkg-query -W -f='${Built-Using}\n' "$deb" | tr ',' '\n' |
-            sed -n 's/^ *\(glibc\) (= \(.*\))$/\1 \2/p'
-        dpkg-query -W -f='${Built-Using}\n' "${deb/libc6-dev/libstdc++-12-dev}" | tr ',' '\n' |
-            sed -n 's/^ *\(gcc-12\) (= \(.*\))$/\1 \2/p'
+        builtfrom "$deb" glibc
+        builtfrom "${deb/libc6-dev/libstdc++-12-dev}" gcc-12
         ;;
     esac | sort -u
+}
+
+# builtfrom PACKAGE SOURCE: "SOURCE VERSION", as the installed PACKAGE's
+# Built-Using names SOURCE.
+builtfrom() {
+    dpkg-query -W -f='${Built-Using}\n' "$1" | tr ',' '\n' |
+        sed -n "s/^ *\($2\) (= \(.*\))\$/\1 \2/p"
 }
 
 # builtusing TRIPLET LIBS: linked's sources as Debian's Built-Using field.
