@@ -5,24 +5,42 @@
 #include <cctype>
 #include <cerrno>
 #include <charconv>
-#include <climits>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+
+#include "cntchr.h"
 #ifdef _WIN32
-#include <cwchar>
-#include <io.h>
+#include "winnam.h"
 #else
 #include <unistd.h>
 #endif
 
-#include "cntchr.h"
-
 namespace {
 
+#ifndef _WIN32
+// A Linux name is bytes: shown and opened as typed.
+const char *ShwNam(const char *nam)
+{
+    return nam;
+}
+
+FILE *OpnNam(const char *nam)
+{
+    return fopen(nam, "a");
+}
+
+bool IsTty(int fd)
+{
+    return isatty(fd) != 0;
+}
+
+void SetBin()
+{
+}
+#endif
+
 constexpr int LINESIZE = 128;            // one line with its terminator
-constexpr size_t NAMESIZE = 64;          // a report file name with its terminator
 constexpr int MAXTIMES = 256;            // filling the last slot aborts the run
 constexpr long long FLDMAX = 2147483647; // so that a negated field still fits
 constexpr int NUMSIZE = 20;              // a 64-bit number with its sign
@@ -38,13 +56,18 @@ constexpr const char *SEPS = "+:";
 enum LinSts { LIN_OK, LIN_EOF, LIN_ERR, LIN_LONG, LIN_NUL };
 enum FldSts { FLD_OK, FLD_FEW, FLD_RANGE };
 enum OptAct { ACT_RUN, ACT_HELP, ACT_VERS };
+// Which field a minus after blanks, or in m+s, left negative alone.
+enum SgnNte { SGN_NONE, SGN_HRS, SGN_MIN };
 
 // What the long options ask for, and the argument the run goes by.
 struct Opts {
     OptAct act;
     bool quiet;      // no banner, no prompts
     bool strict;     // status 2 when some input was not read in full
+    bool borrow;     // every interval and total shown in one sign
     const char *arg; // the first other argument, or the first unknown long option; or none
+    const char *nxt; // the second other argument, or none
+    int fst;         // where the first other argument stands; 0: none
 };
 
 struct Hms {
@@ -55,104 +78,15 @@ struct Hms {
 struct Tbl {
     Hms ent[MAXTIMES];
     int cnt;
-    int odd; // lines refused, read in part, or ending the list with a digit
+    int odd; // lines refused, read in part, or ending the list with a digit; unused arguments
 };
 
-#ifdef _WIN32
-// Windows hands over its command line as UTF-16. The program carries it as
-// UTF-8, with a lone surrogate kept as its own three bytes (as WTF-8 does),
-// so that every name Windows allows comes back to it unchanged. Plain C
-// storage: the C++ containers would bring the runtime's exception handling
-// into a program that has no use for it (seven times its size). The
-// arguments live as long as the run. nullptr: no storage.
-char *CnvWid(const wchar_t *w)
-{
-    // (at most three bytes a UTF-16 unit)
-    auto s = static_cast<char *>(malloc(wcslen(w) * 3 + 1));
-    char *p = s;
-    for (; s != nullptr && *w != L'\0'; w++) {
-        unsigned long c = static_cast<unsigned short>(*w);
-        unsigned long nxt = static_cast<unsigned short>(w[1]);
-        if (c >= 0xD800 && c < 0xDC00 && nxt >= 0xDC00 && nxt < 0xE000) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (nxt - 0xDC00);
-            w++;
-        }
-        static const unsigned long lead[] = {0, 0xC0, 0xE0, 0xF0};
-        int n = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-        *p++ = static_cast<char>(lead[n] | c >> (6 * n));
-        while (n-- > 0)
-            *p++ = static_cast<char>(0x80 | (c >> (6 * n) & 0x3F));
-    }
-    if (s != nullptr)
-        *p = '\0';
-    return s;
-}
-
-wchar_t *CnvNar(const char *s)
-{
-    // (at most one UTF-16 unit a byte)
-    auto w = static_cast<wchar_t *>(malloc((strlen(s) + 1) * sizeof(wchar_t)));
-    wchar_t *q = w;
-    for (auto p = reinterpret_cast<const unsigned char *>(s); w != nullptr && *p != 0;) {
-        unsigned long c = *p++;
-        int n = c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
-        c &= 0x7FUL >> n;
-        for (; n > 0 && (*p & 0xC0) == 0x80; n--)
-            c = c << 6 | (*p++ & 0x3FUL);
-        if (c >= 0x10000) {
-            *q++ = static_cast<wchar_t>(0xD800 + ((c - 0x10000) >> 10));
-            c = 0xDC00 + (c & 0x3FF);
-        }
-        *q++ = static_cast<wchar_t>(c);
-    }
-    if (w != nullptr)
-        *q = L'\0';
-    return w;
-}
-
-char **GetArgs(int argc, wchar_t *wargv[])
-{
-    auto argv = static_cast<char **>(malloc((static_cast<size_t>(argc) + 1) * sizeof(char *)));
-    for (int i = 0; argv != nullptr && i < argc; i++)
-        if ((argv[i] = CnvWid(wargv[i])) == nullptr)
-            return nullptr;
-    if (argv != nullptr)
-        argv[argc] = nullptr;
-    return argv;
-}
-#endif
-
-// A name from the command line as the console shows text: on Windows in
-// its code page, with a ? for each character the code page lacks.
-const char *ShwNam(const char *nam)
-{
-#ifdef _WIN32
-    static char *shw;
-    wchar_t *w = CnvNar(nam);
-    free(shw);
-    shw = w == nullptr ? nullptr : static_cast<char *>(malloc(wcslen(w) * MB_LEN_MAX + 1));
-    if (shw == nullptr) {
-        free(w);
-        return nam;
-    }
-    char *p = shw;
-    setlocale(LC_CTYPE, "");
-    for (const wchar_t *c = w; *c != L'\0'; c++) {
-        std::mbstate_t st{};
-        size_t n = std::wcrtomb(p, *c, &st);
-        if (n == static_cast<size_t>(-1))
-            *p++ = '?';
-        else
-            p += n;
-    }
-    setlocale(LC_CTYPE, "C");
-    *p = '\0';
-    free(w);
-    return shw;
-#else
-    return nam;
-#endif
-}
+// A line as read, and where it stands in the input (from 1).
+struct Lin {
+    char txt[LINESIZE];
+    int len; // LINESIZE: it did not fit
+    int num;
+};
 
 // Write pre, arg and post to standard error. Standard output goes first,
 // so that on a shared stream a message never overtakes the banner or a prompt.
@@ -164,17 +98,11 @@ void PutErr(const char *pre, const char *arg, const char *post)
     fputs(post, stderr);
 }
 
-// The two messages that end a run before its first prompt end without a
-// line end, but at a terminal the shell's prompt must not land on them.
-void EndMsg(const char *pre, const char *nam, const char *post)
+// The line after a message that ends the run: why. The message keeps its
+// bytes, and standard error always ends a line.
+void PutWhy(const char *why)
 {
-    PutErr(pre, ShwNam(nam), post);
-#ifdef _WIN32
-    if (_isatty(_fileno(stderr)) != 0)
-#else
-    if (isatty(STDERR_FILENO) != 0)
-#endif
-        fputs("\n", stderr);
+    PutErr("\n    ", why, "\n");
 }
 
 void PutBnr()
@@ -191,10 +119,10 @@ void PutBnr()
           stdout);
 }
 
-// Read one line without its line end ("\n", or "\r\n") into lin, and its
-// length (LINESIZE if it did not fit) into lenp. A line that does not fit is
-// still read to its end, so that its rest is never taken for further lines.
-LinSts GetLin(char *lin, int *lenp)
+// Read one line without its line end ("\n", or "\r\n") into ln. A line that
+// does not fit is still read to its end, so that its rest is never taken for
+// further lines. *eol: the line had its line end.
+LinSts GetLin(Lin *ln, bool *eol)
 {
     int len = 0;
     bool lng = false;
@@ -212,12 +140,13 @@ LinSts GetLin(char *lin, int *lenp)
         if (c == '\0')
             nul = true;
         if (len < LINESIZE - 1)
-            lin[len++] = static_cast<char>(c);
+            ln->txt[len++] = static_cast<char>(c);
         else
             lng = true;
     }
-    lin[len] = '\0';
-    *lenp = lng ? LINESIZE : len;
+    ln->txt[len] = '\0';
+    ln->len = lng ? LINESIZE : len;
+    *eol = c != EOF;
     if (ferror(stdin) != 0)
         return LIN_ERR;
     if (lng)
@@ -227,19 +156,86 @@ LinSts GetLin(char *lin, int *lenp)
     return nul ? LIN_NUL : LIN_OK;
 }
 
-// Warn about a line ("Ignored, ..." when it was not taken), repeating at
-// most SHOWSIZE characters of it with any NUL byte made visible. Each such
-// line counts against --strict.
-void WrnLin(const char *lin, int len, const char *what, Tbl *tbl)
+// A signed decimal in at least two places, with pad in front of a lone
+// digit: "%2d" with a blank, "%02d" with a zero; none with '\0'.
+char *PutNum(char pad, char *p, long long v)
 {
-    PutErr("?W- ", what, ": >");
+    if (v >= 0 && v < 10 && pad != '\0')
+        *p++ = pad;
+    return std::to_chars(p, p + NUMSIZE, v).ptr;
+}
+
+// An interval as the report shows it by default: each field as it is.
+char *PutHms(char pad, char *p, const Hms &v)
+{
+    p = PutNum(pad, p, v.h);
+    *p++ = ':';
+    p = PutNum('0', p, v.m);
+    *p++ = ':';
+    return PutNum('0', p, v.s);
+}
+
+// An interval in one sign: minutes and seconds below 60, the sign before the
+// hours even when they are 0; zero has none.
+char *PutOne(char pad, char *p, const Hms &v)
+{
+    long long t = v.h * 3600 + v.m * 60 + v.s;
+    if (t < 0) {
+        *p++ = '-';
+        t = -t;
+        pad = '\0'; // "-0" fills two places already
+    }
+    return PutHms(pad, p, {t / 3600, t / 60 % 60, t % 60});
+}
+
+// Does the interval have parts of both signs?
+bool MixSgn(const Hms &v)
+{
+    return (v.h > 0 || v.m > 0 || v.s > 0) && (v.h < 0 || v.m < 0 || v.s < 0);
+}
+
+// Repeat at most SHOWSIZE characters of a text, with any NUL made visible.
+void PutShw(const char *txt, int len)
+{
     for (int i = 0; i < len && i < SHOWSIZE; i++) {
-        if (lin[i] == '\0')
+        if (txt[i] == '\0')
             fputs("^@", stderr);
         else
-            putc(lin[i], stderr);
+            putc(txt[i], stderr);
     }
-    fputs(len > SHOWSIZE ? "...<\n" : "<\n", stderr);
+    if (len > SHOWSIZE)
+        fputs("...", stderr);
+}
+
+// Warn about a line ("Ignored, ..." when it was not taken) and say where it
+// stands; for a stored line, how it was taken; with fix, that it is not in
+// one sign and how to write it negative as a whole. Each such line counts
+// against --strict.
+void WrnLin(const char *what, const Lin &ln, const Hms *iv, const char *fix, Tbl *tbl)
+{
+    char buf[3 * ROWSIZE];
+    char *p = buf;
+
+    PutErr("?W- ", what, ": >");
+    PutShw(ln.txt, ln.len);
+    p = std::to_chars(p, p + NUMSIZE, ln.num).ptr;
+    *p = '\0';
+    PutErr("< (line ", buf, "");
+    if (iv != nullptr) {
+        p = PutHms('\0', buf, *iv);
+        if (fix != nullptr) {
+            memcpy(p, ", that is ", 10);
+            p = PutOne('\0', p + 10, *iv);
+        }
+        *p = '\0';
+        PutErr(", taken as ", buf, "");
+    }
+    if (fix != nullptr) {
+        fputs("; write ", stderr);
+        PutShw(fix, static_cast<int>(strlen(fix)));
+        fputs(" to make the whole interval negative", stderr);
+    }
+    fputs(")\n", stderr);
     tbl->odd++;
 }
 
@@ -269,14 +265,25 @@ bool CnvFld(const char *fld, size_t len, long long *val, bool *whl)
     return true;
 }
 
+// Does the field's number start with a minus, blanks aside?
+bool LedMin(const char *fld)
+{
+    while (isspace(static_cast<unsigned char>(*fld)) != 0)
+        fld++;
+    return *fld == '-';
+}
+
 // Split an entry at runs of plus signs and colons into h, m and s; fields
 // after the third are ignored. A minus sign that starts the first field
 // makes the whole interval negative, even when its hours are 0. *prt says
-// what of the entry was left unread, or is nullptr when nothing was.
-FldSts SplInt(const char *ent, Hms *iv, const char **prt)
+// what of the entry was left unread, or is nullptr when nothing was. *sgn
+// names a field whose minus, after blanks or as the minutes of m+s (ms),
+// stays its own while a later field counts the other way.
+FldSts SplInt(const char *ent, bool ms, Hms *iv, const char **prt, SgnNte *sgn)
 {
     long long v[3];
     bool neg = false;
+    bool bmin[2] = {false, false}; // the field's number starts with a minus
 
     *prt = nullptr;
     for (int i = 0; i < 3; i++) {
@@ -286,6 +293,8 @@ FldSts SplInt(const char *ent, Hms *iv, const char **prt)
             return FLD_FEW;
         if (i == 0)
             neg = *ent == '-';
+        if (i < 2)
+            bmin[i] = LedMin(ent);
         bool whl;
         if (!CnvFld(ent, len, &v[i], &whl))
             return FLD_RANGE;
@@ -296,16 +305,38 @@ FldSts SplInt(const char *ent, Hms *iv, const char **prt)
     if (*prt == nullptr && *ent != '\0' && ent[strspn(ent, SEPS)] != '\0')
         *prt = "Read in part, fields after the third are left out";
     *iv = {v[0], neg ? -v[1] : v[1], neg ? -v[2] : v[2]};
+    *sgn = SGN_NONE;
+    if (!neg && !ms && bmin[0] && (v[1] > 0 || v[2] > 0))
+        *sgn = SGN_HRS;
+    if (ms && bmin[1] && v[2] > 0)
+        *sgn = SGN_MIN;
     return FLD_OK;
 }
 
-// A terminal echoes no line end for the Ctrl-D that ends the input, so the
-// report would start on the prompt's line. A Windows console echoes the
-// Enter that must follow Ctrl+Z, and a pipe or file must keep its bytes.
+// The line that a minus before the hours, or before the minutes of m+s,
+// makes negative as a whole: "-1+30+0" for " -1+30+0", "-0+5+30" for "-5+30".
+void FixSgn(const char *lin, SgnNte sgn, char *fix)
+{
+    const char *mns = strchr(lin, '-');
+    size_t pre = static_cast<size_t>(mns - lin);
+    if (sgn == SGN_HRS) {
+        while (pre > 0 && isspace(static_cast<unsigned char>(lin[pre - 1])) != 0)
+            pre--;
+        memcpy(fix, lin, pre);
+        strcpy(fix + pre, mns);
+    } else {
+        strcpy(fix, "-0+");
+        strcpy(fix + 3, mns + 1);
+    }
+}
+
+// A terminal echoes no line end for the Ctrl-D that ends the input, so what
+// comes next would land on that line. A Windows console echoes the Enter
+// that must follow Ctrl+Z, and a pipe or file must keep its bytes.
 void EndTty()
 {
 #ifndef _WIN32
-    if (isatty(STDIN_FILENO) != 0 && isatty(STDOUT_FILENO) != 0)
+    if (IsTty(0) && IsTty(1))
         fputs("\n", stdout);
 #endif
 }
@@ -317,22 +348,74 @@ bool HasDgt(const char *lin)
     return strpbrk(lin, "0123456789") != nullptr;
 }
 
+// Take one line read in full: store it in tbl, or refuse it. Returns 0 when
+// the line ends the list, else 1.
+int PutEnt(const Lin &ln, Tbl *tbl)
+{
+    char wrk[LINESIZE];
+    const char *prt;
+    SgnNte sgn;
+
+    // One plus sign means m+s: read it as 0 hours.
+    // Only such a line can outgrow the working copy.
+    int pfx = CntChr(ln.txt, '+') == 1 ? 2 : 0;
+    if (ln.len + pfx >= LINESIZE) {
+        WrnLin("Ignored, longer than 125 characters with one plus sign", ln, nullptr, nullptr, tbl);
+        return 1;
+    }
+    memcpy(wrk, "0+", static_cast<size_t>(pfx));
+    memcpy(wrk + pfx, ln.txt, static_cast<size_t>(ln.len) + 1);
+    if (ln.len + pfx < 3) {
+        if (HasDgt(ln.txt))
+            WrnLin("The list ends here, at a line too short for an interval; any lines after "
+                   "it are not read",
+                   ln, nullptr, nullptr, tbl);
+        return 0;
+    }
+    Hms *iv = &tbl->ent[tbl->cnt];
+    switch (SplInt(wrk, pfx != 0, iv, &prt, &sgn)) {
+    case FLD_FEW:
+        WrnLin("Ignored, not h+m+s or m+s", ln, nullptr, nullptr, tbl);
+        return 1;
+    case FLD_RANGE:
+        WrnLin("Ignored, a value out of range", ln, nullptr, nullptr, tbl);
+        return 1;
+    case FLD_OK:
+        break;
+    }
+    if (prt != nullptr)
+        WrnLin(prt, ln, iv, nullptr, tbl);
+    if (sgn != SGN_NONE) {
+        char fix[LINESIZE + 3];
+        FixSgn(ln.txt, sgn, fix);
+        WrnLin(sgn == SGN_HRS ? "The minus makes only the hours negative"
+                              : "The minus makes only the minutes negative",
+               ln, iv, fix, tbl);
+    }
+    tbl->cnt++;
+    return 1;
+}
+
 // Prompt for intervals until the list ends and keep each one in tbl.
 // Returns 1 when the table fills, which ends the run, else 0.
 int GetInts(Tbl *tbl, const Opts *opt)
 {
-    char lin[LINESIZE];
-    char wrk[LINESIZE];
+    Lin ln;
 
+    ln.num = 0;
     for (;;) {
-        int len;
-
-        const char *prt;
+        bool eol;
 
         if (!opt->quiet)
             fputs(" > ", stdout);
         fflush(stdout);
-        switch (GetLin(lin, &len)) {
+        LinSts st = GetLin(&ln, &eol);
+        ln.num++;
+        // (a line typed up to Ctrl-D: its note, the next prompt or the
+        // report starts a line of its own)
+        if (!eol && st != LIN_EOF && st != LIN_ERR)
+            EndTty();
+        switch (st) {
         case LIN_EOF:
             // (without prompts the cursor already starts a line)
             if (!opt->quiet)
@@ -343,44 +426,23 @@ int GetInts(Tbl *tbl, const Opts *opt)
             tbl->odd++;
             return 0;
         case LIN_LONG:
-            WrnLin(lin, len, "Ignored, longer than 127 characters", tbl);
+            WrnLin("Ignored, longer than 127 characters", ln, nullptr, nullptr, tbl);
             continue;
         case LIN_NUL:
-            WrnLin(lin, len, "Ignored, holds a NUL byte", tbl);
+            WrnLin("Ignored, holds a NUL byte", ln, nullptr, nullptr, tbl);
             continue;
         case LIN_OK:
             break;
         }
-
-        // One plus sign means m+s: read it as 0 hours.
-        // Only such a line can outgrow the working copy.
-        int pfx = CntChr(lin, '+') == 1 ? 2 : 0;
-        if (len + pfx >= LINESIZE) {
-            WrnLin(lin, len, "Ignored, longer than 125 characters with one plus sign", tbl);
-            continue;
-        }
-        memcpy(wrk, "0+", static_cast<size_t>(pfx));
-        memcpy(wrk + pfx, lin, static_cast<size_t>(len) + 1);
-        if (len + pfx < 3) {
-            if (HasDgt(lin))
-                WrnLin(lin, len, "The list ends here, at a line too short for an interval", tbl);
+        if (PutEnt(ln, tbl) == 0)
             return 0;
-        }
-        switch (SplInt(wrk, &tbl->ent[tbl->cnt], &prt)) {
-        case FLD_FEW:
-            WrnLin(lin, len, "Ignored, not h+m+s or m+s", tbl);
-            continue;
-        case FLD_RANGE:
-            WrnLin(lin, len, "Ignored, a value out of range", tbl);
-            continue;
-        case FLD_OK:
-            break;
-        }
-        if (prt != nullptr)
-            WrnLin(lin, len, prt, tbl);
-
-        if (++tbl->cnt == MAXTIMES) {
-            fputs("Exceeding MAXTIMES limit, aborting.\n", stdout);
+        if (tbl->cnt == MAXTIMES) {
+            // (under --quiet standard output holds nothing but the report)
+            const char *msg = "Exceeding MAXTIMES limit, aborting.\n";
+            if (opt->quiet)
+                PutErr("", msg, "");
+            else
+                fputs(msg, stdout);
             return 1;
         }
     }
@@ -389,21 +451,29 @@ int GetInts(Tbl *tbl, const Opts *opt)
 // Long options (--name) may stand anywhere; the first other argument is the
 // one the run goes by. The first of --help, --version and an unknown long
 // option decides; an unknown one is refused as any unknown argument is.
+bool IsLng(const char *a)
+{
+    return strncmp(a, "--", 2) == 0 && a[2] != '\0';
+}
+
 void GetOpts(int argc, const char *const argv[], Opts *opt)
 {
-    const char *fst = nullptr;
     const char *bad = nullptr;
 
-    *opt = {ACT_RUN, false, false, nullptr};
+    *opt = {ACT_RUN, false, false, false, nullptr, nullptr, 0};
     for (int i = 1; i < argc; i++) {
         const char *a = argv[i];
-        if (strncmp(a, "--", 2) != 0 || a[2] == '\0') {
-            if (fst == nullptr)
-                fst = a;
+        if (!IsLng(a)) {
+            if (opt->fst == 0)
+                opt->fst = i;
+            else if (opt->nxt == nullptr)
+                opt->nxt = a;
         } else if (strcmp(a, "--quiet") == 0) {
             opt->quiet = true;
         } else if (strcmp(a, "--strict") == 0) {
             opt->strict = true;
+        } else if (strcmp(a, "--borrow") == 0) {
+            opt->borrow = true;
         } else if (bad != nullptr || opt->act != ACT_RUN) {
             continue;
         } else if (strcmp(a, "--help") == 0) {
@@ -414,12 +484,12 @@ void GetOpts(int argc, const char *const argv[], Opts *opt)
             bad = a;
         }
     }
-    opt->arg = bad != nullptr ? bad : fst;
+    opt->arg = bad != nullptr ? bad : opt->fst != 0 ? argv[opt->fst] : nullptr;
 }
 
 void PutUse()
 {
-    fputs("Usage: spantally [/oFILE] [--quiet] [--strict]\n"
+    fputs("Usage: spantally [/oFILE] [--quiet] [--strict] [--borrow]\n"
           "       spantally --help | --version\n"
           "\n"
           "Adds up time intervals typed one a line, until an empty line, and prints\n"
@@ -431,7 +501,9 @@ void PutUse()
           "\n"
           "  /oFILE     append the report to FILE as well (-oFILE too)\n"
           "  --quiet    no banner and no prompts: the report alone on standard output\n"
-          "  --strict   exit status 2 when a line was refused or read only in part\n"
+          "  --strict   exit status 2 when a line was refused or read only in part,\n"
+          "             or an argument was not used\n"
+          "  --borrow   every interval and total in one sign, as -0:30:00\n"
           "  --help     show this text\n"
           "  --version  show the version\n"
           "\n"
@@ -453,32 +525,54 @@ void PutVer()
 // /oFILE or -oFILE (either case) appends the report to FILE; any other
 // argument that starts with - or / is refused. Returns 1, after a message,
 // when the run must end here.
-int OpnRpt(const char *arg, FILE **rpt, const char **name)
+int OpnRpt(const Opts *opt, FILE **rpt, const char **name)
 {
+    const char *arg = opt->arg;
     if (arg == nullptr || (arg[0] != '-' && arg[0] != '/'))
         return 0;
     if (toupper(static_cast<unsigned char>(arg[1])) != 'O') {
-        EndMsg("\n?W- UNKNOWN ARGUMENT >", arg, "<");
+        PutErr("\n?W- UNKNOWN ARGUMENT >", ShwNam(arg), "<");
+        PutWhy("spantally --help lists the options");
         return 1;
     }
     *name = arg + 2;
-#ifdef _WIN32
-    // The limit counts UTF-16 units, as Windows counts a name's characters.
-    wchar_t *wnam = CnvNar(*name);
-    if (wnam != nullptr && wcslen(wnam) < NAMESIZE)
-        *rpt = _wfopen(wnam, L"a");
-    free(wnam);
-#else
-    if (strlen(*name) < NAMESIZE)
-        *rpt = fopen(*name, "a");
-#endif
+    if (**name == '\0') {
+        // (most tools take "-o NAME"; this one takes no blank)
+        char o[3] = {arg[0], arg[1], '\0'};
+        PutErr("\n?E- Could not open file \n    The name must follow ", o, " directly, as in ");
+        PutErr(o, ShwNam(opt->nxt != nullptr ? opt->nxt : "times.log"), "\n");
+        return 1;
+    }
+    *rpt = OpnNam(*name);
     if (*rpt == nullptr) {
-        EndMsg("\n?E- Could not open file ", *name, "");
+        int err = errno;
+        PutErr("\n?E- Could not open file ", ShwNam(*name), "");
+        PutWhy(strerror(err));
         return 1;
     }
     static char buf[RPTSIZE];
     setvbuf(*rpt, buf, _IOFBF, sizeof buf);
     return 0;
+}
+
+// Only the first argument other than a long option counts: say so of every
+// other one, and of a first one that names no file for want of /o.
+void NteArgs(int argc, const char *const argv[], const Opts *opt, Tbl *tbl)
+{
+    for (int i = opt->fst; i > 0 && i < argc; i++) {
+        const char *a = argv[i];
+        if (IsLng(a))
+            continue;
+        if (i > opt->fst) {
+            PutErr("?W- Argument not used, only the first one counts: >", ShwNam(a), "<\n");
+        } else if (a[0] != '-' && a[0] != '/') {
+            PutErr("?W- Argument not used: >", ShwNam(a), "< (to append the report to it: /o");
+            PutErr("", ShwNam(a), ")\n");
+        } else {
+            continue;
+        }
+        tbl->odd++;
+    }
 }
 
 // A report file that did not take every line must not pass for success.
@@ -488,9 +582,14 @@ int ClsRpt(FILE *rpt, const char *name)
         return 0;
     // The whole report is still in the buffer here; flush it apart from the
     // close, since msvcrt's fclose does not report a failed final write.
+    errno = 0;
     bool bad = fflush(rpt) != 0 || ferror(rpt) != 0;
+    int err = errno;
     if (fclose(rpt) != 0 || bad) {
-        PutErr("\n?E- Could not write file ", ShwNam(name), "\n");
+        if (!bad)
+            err = errno;
+        PutErr("\n?E- Could not write file ", ShwNam(name), "");
+        PutWhy(strerror(err));
         return 1;
     }
     return 0;
@@ -504,18 +603,10 @@ void PutLin(const char *txt, size_t len, FILE *rpt)
         fwrite(txt, 1, len, rpt);
 }
 
-// A signed decimal in at least two places, with pad in front of a lone
-// digit: "%2d" with a blank, "%02d" with a zero.
-char *PutNum(char pad, char *p, long long v)
-{
-    if (v >= 0 && v < 10)
-        *p++ = pad;
-    return std::to_chars(p, p + NUMSIZE, v).ptr;
-}
-
-// Each row shows the interval as typed beside the running total. Carries go
-// upward only: a negative total of minutes or seconds is never borrowed.
-void PutRpt(const Tbl *tbl, FILE *rpt)
+// Each row shows the interval as typed beside the running total, or with
+// --borrow each in one sign. Carries go upward only: a negative total of
+// minutes or seconds is never borrowed. Returns the total.
+Hms PutRpt(const Tbl *tbl, FILE *rpt, bool borrow)
 {
     Hms tot = {0, 0, 0};
     char row[ROWSIZE];
@@ -535,14 +626,27 @@ void PutRpt(const Tbl *tbl, FILE *rpt)
             tot.m %= 60;
         }
         // " h:mm:ss\thh:mm:ss\n": the interval's hours alone are blank-filled.
-        const long long num[] = {iv.h, iv.m, iv.s, tot.h, tot.m, tot.s};
-        char *p = row;
-        for (int k = 0; k < 6; k++) {
-            p = PutNum(k == 0 ? ' ' : '0', p, num[k]);
-            *p++ = "::\t::\n"[k];
-        }
+        char *p = (borrow ? PutOne : PutHms)(' ', row, iv);
+        *p++ = '\t';
+        p = (borrow ? PutOne : PutHms)('0', p, tot);
+        *p++ = '\n';
         PutLin(row, static_cast<size_t>(p - row), rpt);
     }
+    return tot;
+}
+
+// A total such as 01:-30:00 is read as more than it is: say what it is.
+void NteTot(const Hms &tot)
+{
+    char buf[2 * ROWSIZE];
+
+    if (!MixSgn(tot))
+        return;
+    char *p = PutHms('0', buf, tot);
+    memcpy(p, " is ", 4);
+    p = PutOne('\0', p + 4, tot);
+    *p = '\0';
+    PutErr("?I- The total ", buf, " in one sign (see --borrow)\n");
 }
 
 // A report that never reached standard output must not pass for success.
@@ -578,6 +682,7 @@ int main(int argc, char *argv[])
     // Windows buffers standard error unless it is a console; a warning must
     // show when it happens, among the prompts, not at exit.
     setvbuf(stderr, nullptr, _IONBF, 0);
+    SetBin();
     GetOpts(argc, argv, &opt);
     if (opt.act == ACT_HELP)
         PutUse();
@@ -588,11 +693,16 @@ int main(int argc, char *argv[])
 
     if (!opt.quiet)
         PutBnr();
-    sts = OpnRpt(opt.arg, &rpt, &name);
-    if (sts == 0)
+    sts = OpnRpt(&opt, &rpt, &name);
+    if (sts == 0) {
+        NteArgs(argc, argv, &opt, &tbl);
         sts = GetInts(&tbl, &opt);
-    if (sts == 0)
-        PutRpt(&tbl, rpt);
+    }
+    if (sts == 0) {
+        Hms tot = PutRpt(&tbl, rpt, opt.borrow);
+        if (!opt.borrow)
+            NteTot(tot);
+    }
     if (ClsRpt(rpt, name) != 0)
         sts = 1;
     // Status 2 only for a report that was written in full.

@@ -48,31 +48,59 @@ pid_t OnTty(const std::vector<std::string> &args, int *fd)
 
 // Each prompt must be on the screen before the program waits for the line,
 // and the report must start a line of its own however the list ends: an
-// empty line is echoed, Ctrl-D (the end of input) is not.
+// empty line is echoed, Ctrl-D (the end of input) is not, nor is the line
+// end of a line typed up to Ctrl-D.
 TEST(Console, TerminalShowsBannerAndEachPromptBeforeReading)
 {
     SKIP_ON_WINDOWS("wine draws a Windows console of its own on a terminal, cursor escapes and "
                     "all, so the screen does not hold the program's bytes");
+    const std::string rows = " 1:30:00\t01:30:00\n 0:45:30\t02:15:30\n";
     const struct {
         const char *how;
-        const char *end; // typed to end the list
-    } ends[] = {{"empty line", "\n"}, {"Ctrl-D", "\x04"}};
+        std::vector<std::string> args;
+        std::string end;  // typed to end the list
+        std::string tail; // what the screen shows from there on
+    } ends[] = {
+        {"empty line", {}, "\n", "\n" + HEADER + rows},
+        {"Ctrl-D", {}, "\x04", "\n" + HEADER + rows},
+        {"Ctrl-D twice after 2+0+0",
+         {},
+         "2+0+0\x04\x04",
+         "2+0+0\n > \n" + HEADER + rows + " 2:00:00\t04:15:30\n"},
+        {"Ctrl-D twice after 12",
+         {},
+         "12\x04\x04",
+         "12\n?W- The list ends here, at a line too short for an interval; any lines after it "
+         "are not read: >12< (line 3)\n" +
+             HEADER + rows},
+        {"--quiet, Ctrl-D", {"--quiet"}, "\x04", HEADER + rows},
+        {"--quiet, Ctrl-D twice after 2+0+0",
+         {"--quiet"},
+         "2+0+0\x04\x04",
+         "2+0+0\n" + HEADER + rows + " 2:00:00\t04:15:30\n"},
+    };
     for (const auto &e : ends) {
         SCOPED_TRACE(e.how);
+        bool quiet = !e.args.empty();
         int fd = -1;
-        pid_t pid = OnTty({}, &fd);
+        pid_t pid = OnTty(e.args, &fd);
         ASSERT_GE(pid, 0);
-        std::string want = Crlf(BANNER + " > ");
+        std::string want = quiet ? "" : Crlf(BANNER + " > ");
         std::string screen = Screen(fd, want, "");
         EXPECT_EQ(screen, want);
         for (const char *line : {"1+30+0\n", "45+30\n"}) {
             ASSERT_EQ(write(fd, line, strlen(line)), static_cast<ssize_t>(strlen(line)));
-            want += Crlf(std::string(line) + " > ");
+            want += Crlf(line + std::string(quiet ? "" : " > "));
             screen = Screen(fd, want, screen);
             EXPECT_EQ(screen, want);
         }
-        ASSERT_EQ(write(fd, e.end, 1), 1);
-        want += Crlf("\n" + HEADER + " 1:30:00\t01:30:00\n 0:45:30\t02:15:30\n");
+        // (each Ctrl-D ends a read of its own)
+        for (char c : e.end) {
+            ASSERT_EQ(write(fd, &c, 1), 1);
+            if (c == '\x04')
+                usleep(100000);
+        }
+        want += Crlf(e.tail);
         EXPECT_EQ(Screen(fd, want, screen), want);
 
         int ws = 0;
@@ -82,16 +110,17 @@ TEST(Console, TerminalShowsBannerAndEachPromptBeforeReading)
     }
 }
 
-// At a terminal the two messages that end a run end their line, so that
-// the shell's prompt does not land on them; in a file they do not (Option).
+// The two messages that end a run are followed by a line that says why, so
+// that the shell's prompt does not land on them.
 TEST(Console, TerminalMessagesEndTheirLine)
 {
     SKIP_ON_WINDOWS("wine draws a Windows console of its own on a terminal");
     const struct {
         std::string arg, err;
     } cases[] = {
-        {"/x", "\n?W- UNKNOWN ARGUMENT >/x<\n"},
-        {"/o", "\n?E- Could not open file \n"},
+        {"/x", "\n?W- UNKNOWN ARGUMENT >/x<\n    spantally --help lists the options\n"},
+        {"/o", "\n?E- Could not open file \n    The name must follow /o directly, as in "
+               "/otimes.log\n"},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.arg);
@@ -111,7 +140,7 @@ TEST(Console, TerminalMessagesEndTheirLine)
 TEST(Console, WarningsComeInOrderOnASharedStream)
 {
     Res r = RunPrg(MkDir(), {}, "100\n\n", {.merge = true});
-    EXPECT_EQ(r.out, BANNER + " > ?W- Ignored, not h+m+s or m+s: >100<\n > " + HEADER);
+    EXPECT_EQ(r.out, BANNER + " > ?W- Ignored, not h+m+s or m+s: >100< (line 1)\n > " + HEADER);
     EXPECT_EQ(r.sts, 0);
 }
 
@@ -125,7 +154,7 @@ TEST(Console, UnwritableOutputFails)
     } cases[] = {
         {"", lost, {}},
         {"1+2+3\n\n", lost, {}},
-        {"100\n\n", "?W- Ignored, not h+m+s or m+s: >100<\n" + lost, {}},
+        {"100\n\n", "?W- Ignored, not h+m+s or m+s: >100< (line 1)\n" + lost, {}},
         {"1+2+3\n\n", lost, {"--quiet"}},
         {"", lost, {"--help"}},
         {"", lost, {"--version"}},

@@ -21,10 +21,21 @@ void Check(const Case &c)
     EXPECT_EQ(r.sts, 0);
 }
 
-// The notes on what was read only in part.
+// The notes on what was read only in part, or ended the list, or was taken
+// in two signs; and on the total.
 const std::string PART = "?W- Read in part, a field is not a whole number: >";
 const std::string MORE = "?W- Read in part, fields after the third are left out: >";
-const std::string ENDS = "?W- The list ends here, at a line too short for an interval: >";
+const std::string ENDS =
+    "?W- The list ends here, at a line too short for an interval; any lines after it are not "
+    "read: >";
+const std::string HRS = "?W- The minus makes only the hours negative: >";
+const std::string MINS = "?W- The minus makes only the minutes negative: >";
+const std::string NEG = " to make the whole interval negative)\n";
+
+std::string Total(const std::string &shown, const std::string &one)
+{
+    return "?I- The total " + shown + " is " + one + " in one sign (see --borrow)\n";
+}
 
 std::string Zeros(size_t n)
 {
@@ -42,14 +53,33 @@ TEST(Report, SumsWithUpwardCarries)
         {"0+0+150\n\n", 2, " 0:00:150\t00:02:30\n", ""},
         {"0+90+0\n\n", 2, " 0:90:00\t01:30:00\n", ""},
         {"-1+30+0\n\n", 2, "-1:-30:00\t-1:-30:00\n", ""},
-        {"-5+30\n\n", 2, " 0:-5:30\t00:-5:30\n", ""},
-        {" -1+2+3\n\n", 2, "-1:02:03\t-1:02:03\n", ""},
-        {"1+0+0\n-0+30+0\n\n", 3, " 1:00:00\t01:00:00\n 0:-30:00\t01:-30:00\n", ""},
+        {"-5+30\n\n", 2, " 0:-5:30\t00:-5:30\n",
+         MINS + "-5+30< (line 1, taken as 0:-5:30, that is -0:04:30; write -0+5+30" + NEG +
+             Total("00:-5:30", "-0:04:30")},
+        {" -1+2+3\n\n", 2, "-1:02:03\t-1:02:03\n",
+         HRS + " -1+2+3< (line 1, taken as -1:02:03, that is -0:57:57; write -1+2+3" + NEG +
+             Total("-1:02:03", "-0:57:57")},
+        {"1+0+0\n-0+30+0\n\n", 3, " 1:00:00\t01:00:00\n 0:-30:00\t01:-30:00\n",
+         Total("01:-30:00", "0:30:00")},
+        {"1+0+0\n-2+0+0\n0+30+0\n\n", 4,
+         " 1:00:00\t01:00:00\n-2:00:00\t-1:00:00\n 0:30:00\t-1:30:00\n",
+         Total("-1:30:00", "-0:30:00")},
+        {"8+0+0\n-0+45+0\n\n", 3, " 8:00:00\t08:00:00\n 0:-45:00\t08:-45:00\n",
+         Total("08:-45:00", "7:15:00")},
         {"1:30:00\n1:30+0\n1+2+3+4\n\n", 4,
          " 1:30:00\t01:30:00\n 0:01:30\t01:31:30\n 1:02:03\t02:33:33\n",
-         MORE + "1:30+0<\n" + MORE + "1+2+3+4<\n"},
-        {"a+b+c\n1x+ 2y+3z\n\n", 3, " 0:00:00\t00:00:00\n 1:02:03\t01:02:03\n",
-         PART + "a+b+c<\n" + PART + "1x+ 2y+3z<\n"},
+         MORE + "1:30+0< (line 2, taken as 0:01:30)\n" + MORE +
+             "1+2+3+4< (line 3, taken as 1:02:03)\n"},
+        // every line counts, refused ones too
+        {"a+b+c\n100\n1x+ 2y+3z\n\n", 4, " 0:00:00\t00:00:00\n 1:02:03\t01:02:03\n",
+         PART +
+             "a+b+c< (line 1, taken as 0:00:00)\n?W- Ignored, not h+m+s or m+s: >100< (line "
+             "2)\n" +
+             PART + "1x+ 2y+3z< (line 3, taken as 1:02:03)\n"},
+        // a Ctrl-Z byte is a byte like any other, on Windows too
+        {"1+0+0\n2\0320+0+0\n3+0+0\n\n", 4,
+         " 1:00:00\t01:00:00\n 2:00:00\t03:00:00\n 3:00:00\t06:00:00\n",
+         PART + "2\0320+0+0< (line 2, taken as 2:00:00)\n"},
         {"2147483647+0+0\n2147483647+0+0\n-2147483647+0+0\n\n", 4,
          "2147483647:00:00\t2147483647:00:00\n2147483647:00:00\t4294967294:00:00\n"
          "-2147483647:00:00\t2147483647:00:00\n",
@@ -69,7 +99,7 @@ TEST(Entry, EndOfList)
     const std::string one = " 1:00:00\t01:00:00\n";
     const Case cases[] = {
         {"", 1, "", ""},
-        {"1+0+0\n12\n2+0+0\n\n", 2, one, ENDS + "12<\n"},
+        {"1+0+0\n12\n2+0+0\n\n", 2, one, ENDS + "12< (line 2)\n"},
         {"1+0+0\n++\n2+0+0\n\n", 2, one, ""},
         {"1+0+0\n \n2+0+0\n\n", 2, one, ""},
         {"1+0+0\n  \n2+0+0\n\n", 2, one, ""},
@@ -104,21 +134,21 @@ TEST(Entry, RefusesWhatCannotBeSummed)
     const std::string then = "1+0+0\n\n"; // read as before after a refusal
     const std::string one = " 1:00:00\t01:00:00\n";
     const Case cases[] = {
-        {"100\n" + then, 3, one, few + "100<\n"},
-        {"   \n" + then, 3, one, few + "   <\n"},
-        {"1:30\n" + then, 3, one, few + "1:30<\n"},
-        {"1++5\n" + then, 3, one, few + "1++5<\n"},
-        {"5+\n" + then, 3, one, few + "5+<\n"},
-        {"+\n" + then, 3, one, few + "+<\n"},
-        {"+++\n" + then, 3, one, few + "+++<\n"},
-        {":::\n" + then, 3, one, few + ":::<\n"},
-        {"2147483648+0+0\n" + then, 3, one, range + "2147483648+0+0<\n"},
-        {"1+-2147483648+0\n" + then, 3, one, range + "1+-2147483648+0<\n"},
+        {"100\n" + then, 3, one, few + "100< (line 1)\n"},
+        {"   \n" + then, 3, one, few + "   < (line 1)\n"},
+        {"1:30\n" + then, 3, one, few + "1:30< (line 1)\n"},
+        {"1++5\n" + then, 3, one, few + "1++5< (line 1)\n"},
+        {"5+\n" + then, 3, one, few + "5+< (line 1)\n"},
+        {"+\n" + then, 3, one, few + "+< (line 1)\n"},
+        {"+++\n" + then, 3, one, few + "+++< (line 1)\n"},
+        {":::\n" + then, 3, one, few + ":::< (line 1)\n"},
+        {"2147483648+0+0\n" + then, 3, one, range + "2147483648+0+0< (line 1)\n"},
+        {"1+-2147483648+0\n" + then, 3, one, range + "1+-2147483648+0< (line 1)\n"},
         {"-0+0+99999999999999999999999\n" + then, 3, one,
-         range + "-0+0+99999999999999999999999<\n"},
-        {nul + "\n" + then, 3, one, "?W- Ignored, holds a NUL byte: >1+2+3^@x<\n"},
-        {"1+2+" + Zeros(124) + "\n" + then, 3, one, lng + "1+2+" + Zeros(36) + "...<\n"},
-        {"5+" + Zeros(124) + "\n" + then, 3, one, lng1 + "5+" + Zeros(38) + "...<\n"},
+         range + "-0+0+99999999999999999999999< (line 1)\n"},
+        {nul + "\n" + then, 3, one, "?W- Ignored, holds a NUL byte: >1+2+3^@x< (line 1)\n"},
+        {"1+2+" + Zeros(124) + "\n" + then, 3, one, lng + "1+2+" + Zeros(36) + "...< (line 1)\n"},
+        {"5+" + Zeros(124) + "\n" + then, 3, one, lng1 + "5+" + Zeros(38) + "...< (line 1)\n"},
         // the longest lines that fit, with and without their line end
         {"1+2+" + Zeros(123) + "\n" + then, 3, " 1:02:00\t01:02:00\n 1:00:00\t02:02:00\n", ""},
         {"1+2+" + Zeros(123) + "\r\n" + then, 3, " 1:02:00\t01:02:00\n 1:00:00\t02:02:00\n", ""},
@@ -128,9 +158,9 @@ TEST(Entry, RefusesWhatCannotBeSummed)
         Check(c);
 }
 
-// A line read only in part, or ending the list while it holds a digit, gets
-// one note; stdout stays as it was, and --strict turns the status to 2. Lines
-// after the end are never read.
+// A line read only in part, ending the list while it holds a digit, or with
+// a minus that leaves a later field positive gets a note; stdout stays as it
+// was, and --strict turns the status to 2. Lines after the end are never read.
 TEST(Entry, NotesWhatIsReadInPart)
 {
     const struct {
@@ -150,6 +180,11 @@ TEST(Entry, NotesWhatIsReadInPart)
         {"5+30", 0, 0, 3},        {"q", 0, 0, 1},
         {".", 0, 0, 1},           {"", 0, 0, 1},
         {"  ", 0, 0, 1},          {"++", 0, 0, 1},
+        {" -1+30+0", 1, 2, 3},    {" -0+30+0", 1, 2, 3},
+        {"-5+30", 1, 2, 3},       {" -5+30", 1, 2, 3},
+        {"-0+30", 1, 2, 3},       {"-5.5+30", 2, 2, 3},
+        {" -1+0+0", 0, 0, 3},     {" -1+-30+0", 0, 0, 3},
+        {"-5+0", 0, 0, 3},        {"-5+-30", 0, 0, 3},
         {"100", 0, 2, 3}, // refused: a warning, not a note
     };
     for (const auto &c : cases) {
@@ -183,10 +218,45 @@ TEST(Entry, MaxTimes)
         rows += " 0:00:01\t00:0" + std::to_string(i / 60) + ":" + (i % 60 < 10 ? "0" : "") +
                 std::to_string(i % 60) + "\n";
     }
-    Check({in + "100\n\n", 257, rows, "?W- Ignored, not h+m+s or m+s: >100<\n"});
+    Check({in + "100\n\n", 257, rows, "?W- Ignored, not h+m+s or m+s: >100< (line 256)\n"});
 
-    Res r = RunPrg(MkDir(), {}, in + "0+0+1\n1+0+0\n");
-    EXPECT_EQ(r.out, BANNER + Prompts(256) + "Exceeding MAXTIMES limit, aborting.\n");
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.sts, 1);
+    // Under --quiet standard output holds nothing but a report.
+    const std::string full = "Exceeding MAXTIMES limit, aborting.\n";
+    for (bool quiet : {false, true}) {
+        std::vector<std::string> args;
+        if (quiet)
+            args.push_back("--quiet");
+        Res r = RunPrg(MkDir(), args, in + "0+0+1\n1+0+0\n");
+        EXPECT_EQ(r.out, quiet ? "" : BANNER + Prompts(256) + full);
+        EXPECT_EQ(r.err, quiet ? full : "");
+        EXPECT_EQ(r.sts, 1);
+    }
+}
+
+// --borrow: each interval and total in one sign, minutes and seconds below
+// 60, on standard output and in the report file; the total needs no note.
+TEST(Report, BorrowShowsOneSign)
+{
+    const struct {
+        std::string in, rows;
+    } cases[] = {
+        {"1+30+0\n45+30\n", " 1:30:00\t01:30:00\n 0:45:30\t02:15:30\n"},
+        {"0+90+0\n0+0+150\n", " 1:30:00\t01:30:00\n 0:02:30\t01:32:30\n"},
+        {"-0+45+0\n-12+0+0\n", "-0:45:00\t-0:45:00\n-12:00:00\t-12:45:00\n"},
+        {"1+0+0\n-2+0+0\n0+30+0\n", " 1:00:00\t01:00:00\n-2:00:00\t-1:00:00\n 0:30:00\t-0:30:00\n"},
+        {"8+0+0\n-0+45+0\n", " 8:00:00\t08:00:00\n-0:45:00\t07:15:00\n"},
+        {"1+-2+3\n-1+0+0\n-0+0+0\n",
+         " 0:58:03\t00:58:03\n-1:00:00\t-0:01:57\n 0:00:00\t-0:01:57\n"},
+        {"1+0+0\n-1+0+0\n", " 1:00:00\t01:00:00\n-1:00:00\t00:00:00\n"},
+        {"-2147483647+2147483647+2147483647\n", "-2183871564:21:07\t-2183871564:21:07\n"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.in);
+        std::string dir = MkDir();
+        Res r = RunPrg(dir, {"--borrow", "--quiet", "--strict", "/otimes.log"}, c.in);
+        EXPECT_EQ(r.out, HEADER + c.rows);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.sts, 0);
+        EXPECT_EQ(RdFile(dir + "/times.log"), HEADER + c.rows);
+    }
 }

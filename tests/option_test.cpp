@@ -1,6 +1,7 @@
 // /oFILE and -oFILE: the report appended to a file, and the messages when not.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -13,6 +14,13 @@ namespace {
 const std::string IN = "1+30+0\n45+30\n\n";
 const std::string ROWS = " 1:30:00\t01:30:00\n 0:45:30\t02:15:30\n";
 const std::string NAME63(63, 'n');
+const std::string NAME200(200, 'n');
+const std::string HINT = "\n    spantally --help lists the options\n";
+// Each argument that plays no part in the run gets a note.
+std::string Unused(const std::string &arg)
+{
+    return "?W- Argument not used, only the first one counts: >" + arg + "<\n";
+}
 std::string NAMEYO = [] {
     std::string n;
     for (int i = 0; i < 63; i++)
@@ -33,6 +41,7 @@ TEST(Option, AppendsTheReportToTheNamedFile)
         std::vector<std::string> args;
         std::string file; // where the report goes, in the run's directory
         std::string was;  // what the file held before; empty: no file
+        std::string err = "";
     };
     std::vector<Case> cases = {
         {{"/oreport.txt"}, "report.txt", ""},
@@ -40,14 +49,15 @@ TEST(Option, AppendsTheReportToTheNamedFile)
         {{"/Oreport.txt"}, "report.txt", ""},
         {{"-Oreport.txt"}, "report.txt", ""},
         {{"-o times.log"}, " times.log", ""}, // the name is taken verbatim
-        {{"/otimes.log", "/x", "-oother"}, "times.log", ""},
+        {{"/otimes.log", "/x", "-oother"}, "times.log", "", Unused("/x") + Unused("-oother")},
         {{"/otimes.log"}, "times.log", "earlier report\n"},
         {{"/o" + NAME63}, NAME63, ""},
+        {{"/o" + NAME200}, NAME200, ""},
         {{"/o日本.log"}, "日本.log", ""},
         {{"-oотчёт.log"}, "отчёт.log", ""},
         // long options anywhere; the first other argument names the file
         {{"--strict", "/otimes.log"}, "times.log", ""},
-        {{"--strict", "-otimes.log", "--strict", "/oother"}, "times.log", ""},
+        {{"--quiet", "-otimes.log", "--quiet", "/oother"}, "times.log", "", Unused("/oother")},
     };
     if (WinPrg()) // 63 characters, as Windows counts them (126 bytes in UTF-8)
         cases.push_back({{"/o" + NAMEYO}, NAMEYO, ""});
@@ -57,8 +67,8 @@ TEST(Option, AppendsTheReportToTheNamedFile)
         if (!c.was.empty())
             WrFile(dir + "/" + c.file, c.was);
         Res r = RunPrg(dir, c.args, IN);
-        EXPECT_EQ(r.out, Report(3, ROWS));
-        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.out, c.args[0] == "--quiet" ? HEADER + ROWS : Report(3, ROWS));
+        EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.sts, 0);
         EXPECT_EQ(RdFile(dir + "/" + c.file), c.was + HEADER + ROWS);
     }
@@ -87,12 +97,14 @@ TEST(Option, LongOptions)
         {{"--quiet", "/otimes.log"}, HEADER + ROWS, "", 0, true},
         {{"/otimes.log", "--strict", "--quiet"}, HEADER + ROWS, "", 0, true},
         {{"--strict"}, Report(3, ROWS), "", 0, false},
-        {{"report.txt", "--quiet", "/otimes.log"}, HEADER + ROWS, "", 0, false},
-        {{"--quiet", "--frobnicate", "/otimes.log"}, "", unknown + "--frobnicate<", 1, false},
-        {{"/x", "--quiet"}, "", unknown + "/x<", 1, false},
-        {{"--quiet", "/o"}, "", "\n?E- Could not open file ", 1, false},
-        {{"--Quiet"}, BANNER, unknown + "--Quiet<", 1, false},
-        {{"--quiet=yes"}, BANNER, unknown + "--quiet=yes<", 1, false},
+        {{"--quiet", "--frobnicate", "/otimes.log"},
+         "",
+         unknown + "--frobnicate<" + HINT,
+         1,
+         false},
+        {{"/x", "--quiet"}, "", unknown + "/x<" + HINT, 1, false},
+        {{"--Quiet"}, BANNER, unknown + "--Quiet<" + HINT, 1, false},
+        {{"--quiet=yes"}, BANNER, unknown + "--quiet=yes<" + HINT, 1, false},
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(c.args[0] + " " + (c.args.size() > 1 ? c.args[1] : ""));
@@ -140,60 +152,90 @@ TEST(Option, HelpAndVersion)
     }
 }
 
-// A first argument without a leading - or / changes nothing.
-TEST(Option, PlainArgumentIsIgnored)
+// An argument that plays no part changes nothing but a note, which
+// --strict counts; a first one without a leading - or / names no file.
+TEST(Option, UnusedArgumentsGetANote)
 {
-    std::string dir = MkDir();
-    Res r = RunPrg(dir, {"report.txt", "-oother.txt"}, IN);
-    EXPECT_EQ(r.out, Report(3, ROWS));
-    EXPECT_EQ(r.err, "");
-    EXPECT_EQ(r.sts, 0);
-    EXPECT_FALSE(Exists(dir + "/report.txt"));
-    EXPECT_FALSE(Exists(dir + "/other.txt"));
+    const std::string plain = "?W- Argument not used: >report.txt< (to append the report to it: "
+                              "/oreport.txt)\n";
+    const struct {
+        std::vector<std::string> args;
+        std::string err;
+    } cases[] = {
+        {{"report.txt"}, plain},
+        {{"report.txt", "-oother.txt"}, plain + Unused("-oother.txt")},
+        {{"--quiet", "report.txt", "--borrow", "/oother.txt", "x"},
+         plain + Unused("/oother.txt") + Unused("x")},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.args.back());
+        std::string dir = MkDir();
+        Res r = RunPrg(dir, c.args, IN);
+        std::vector<std::string> strict = c.args;
+        strict.push_back("--strict");
+        Res s = RunPrg(dir, strict, IN);
+        EXPECT_EQ(r.out.substr(r.out.find(HEADER)), HEADER + ROWS);
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(s.err, c.err);
+        EXPECT_EQ(r.sts, 0);
+        EXPECT_EQ(s.sts, 2);
+        EXPECT_FALSE(Exists(dir + "/report.txt"));
+        EXPECT_FALSE(Exists(dir + "/other.txt"));
+    }
 }
 
-// Refused before the first prompt: the banner alone on standard output.
+// Refused before the first prompt: the banner alone on standard output, the
+// message, and a line that says why.
 TEST(Option, RefusedArgumentsEndTheRun)
 {
     const std::string open = "\n?E- Could not open file ";
+    const std::string unknown = "\n?W- UNKNOWN ARGUMENT >";
+    const std::string NAME256(256, 'n');
     struct Case {
         std::vector<std::string> args;
         std::string err;
     };
     std::vector<Case> cases = {
-        {{"/x"}, "\n?W- UNKNOWN ARGUMENT >/x<"},
-        {{"-"}, "\n?W- UNKNOWN ARGUMENT >-<"},
-        {{"/"}, "\n?W- UNKNOWN ARGUMENT >/<"},
-        {{"-h"}, "\n?W- UNKNOWN ARGUMENT >-h<"},
-        {{"/?"}, "\n?W- UNKNOWN ARGUMENT >/?<"},
-        {{"--"}, "\n?W- UNKNOWN ARGUMENT >--<"},
-        {{"--frobnicate", "/otimes.log"}, "\n?W- UNKNOWN ARGUMENT >--frobnicate<"},
-        {{"/otimes.log", "--frobnicate"}, "\n?W- UNKNOWN ARGUMENT >--frobnicate<"},
-        {{"--frobnicate", "--help"}, "\n?W- UNKNOWN ARGUMENT >--frobnicate<"},
-        {{"/o", "report.txt"}, open},
-        {{"/onodir/report.txt"}, open + "nodir/report.txt"},
-        {{"-o."}, open + "."},
-        {{"/o" + NAME63 + "n"}, open + NAME63 + "n"},
+        {{"/x"}, unknown + "/x<" + HINT},
+        {{"-"}, unknown + "-<" + HINT},
+        {{"/"}, unknown + "/<" + HINT},
+        {{"-h"}, unknown + "-h<" + HINT},
+        {{"/?"}, unknown + "/?<" + HINT},
+        {{"--"}, unknown + "--<" + HINT},
+        {{"--frobnicate", "/otimes.log"}, unknown + "--frobnicate<" + HINT},
+        {{"/otimes.log", "--frobnicate"}, unknown + "--frobnicate<" + HINT},
+        {{"--frobnicate", "--help"}, unknown + "--frobnicate<" + HINT},
+        {{"/o", "report.txt"},
+         open + "\n    The name must follow /o directly, as in /oreport.txt\n"},
+        {{"--quiet", "-O"}, open + "\n    The name must follow -O directly, as in -Otimes.log\n"},
+        {{"/onodir/report.txt"}, open + "nodir/report.txt\n    No such file or directory\n"},
+        {{"-o."}, open + ".\n    " + (WinPrg() ? "Permission denied" : "Is a directory") + "\n"},
     };
+    if (!WinPrg()) {
+        cases.push_back({{"/o" + NAME256}, open + NAME256 + "\n    File name too long\n"});
+        if (geteuid() != 0) // (root may write anywhere)
+            cases.push_back({{"/oro/report.txt"}, open + "ro/report.txt\n    Permission denied\n"});
+    }
     // Names Windows refuses. They must reach it as typed: a runtime that
     // expanded patterns would find the decoy below and open times.log.
     if (WinPrg())
-        cases.insert(cases.end(),
-                     {{{"-o*.log"}, open + "*.log"}, {{"-otime?.log"}, open + "time?.log"}});
+        cases.insert(cases.end(), {{{"-o*.log"}, open + "*.log\n    Invalid argument\n"},
+                                   {{"-otime?.log"}, open + "time?.log\n    Invalid argument\n"}});
     for (const auto &c : cases) {
-        SCOPED_TRACE(c.args[0]);
+        SCOPED_TRACE(c.args.back());
         std::string dir = MkDir();
         WrFile(dir + "/-otimes.log", "");
+        mkdir((dir + "/ro").c_str(), 0555);
         Res r = RunPrg(dir, c.args, IN);
-        EXPECT_EQ(r.out, BANNER);
+        EXPECT_EQ(r.out, c.args[0] == "--quiet" ? "" : BANNER);
         EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.sts, 1);
         EXPECT_FALSE(Exists(dir + "/report.txt"));
         EXPECT_FALSE(Exists(dir + "/times.log"));
-        EXPECT_FALSE(Exists(dir + "/" + NAME63 + "n"));
+        EXPECT_FALSE(Exists(dir + "/ro/report.txt"));
     }
     Res r = RunPrg(MkDir(), {"/x"}, IN, {.merge = true});
-    EXPECT_EQ(r.out, BANNER + "\n?W- UNKNOWN ARGUMENT >/x<");
+    EXPECT_EQ(r.out, BANNER + "\n?W- UNKNOWN ARGUMENT >/x<" + HINT);
 }
 
 TEST(Option, MaxTimesLeavesTheFileAsItWas)
@@ -263,6 +305,6 @@ TEST(Option, UnwritableReportFileFails)
 {
     Res r = RunPrg(MkDir(), {"-o/dev/full"}, IN);
     EXPECT_EQ(r.out, Report(3, ROWS));
-    EXPECT_EQ(r.err, "\n?E- Could not write file /dev/full\n");
+    EXPECT_EQ(r.err, "\n?E- Could not write file /dev/full\n    No space left on device\n");
     EXPECT_EQ(r.sts, 1);
 }
