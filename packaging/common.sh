@@ -2,6 +2,8 @@
 # target table, how a Linux program of the release is built, what a release
 # holds, the tools they need, and wine.
 # Sourced, with $top set to the source tree.
+# shellcheck shell=bash
+top=${top:?set top to the source tree before sourcing packaging/common.sh}
 
 # The version, from project() in CMakeLists.txt.
 version() {
@@ -10,8 +12,13 @@ version() {
 
 # targets: the lines of packaging/targets, without comments, for
 #   while read -r name triplet deb rpm qemu cpu pie elf cflags libs
+# read once, so that no loop over them can lose a failed read.
+tgts=$(grep -v '^[[:space:]]*\(#\|$\)' "$top/packaging/targets") || {
+    echo "cannot read $top/packaging/targets" >&2
+    exit 1
+}
 targets() {
-    grep -v '^[[:space:]]*\(#\|$\)' "$top/packaging/targets"
+    printf '%s\n' "$tgts"
 }
 
 # native TRIPLET: TRIPLET is this machine's own, built without a cross compiler.
@@ -29,8 +36,9 @@ target() {
 # hardened as distributions build theirs; where its libraries are Debian's
 # own for its CPU, with those that packaging/release unpacks in $LIBROOTS/DEB.
 linuxargs() {
-    local name triplet deb rpm qemu cpu pie elf cflags libs
-    read -r name triplet deb rpm qemu cpu pie elf cflags libs <<<"$(target "$1")"
+    local line name triplet pie cflags libs
+    line=$(target "$1")
+    read -r name triplet _ _ _ _ pie _ cflags libs <<<"$line"
     [ -n "$name" ] || return 1
     local cxx="${2:+$2 }-fstack-protector-strong -D_FORTIFY_SOURCE=3 -fstack-clash-protection"
     [ "$cflags" = - ] || cxx+=" $cflags"
@@ -109,7 +117,9 @@ component() {
 
 # purl SOURCE VERSION: the package URL of a Debian source package.
 purl() {
-    printf 'pkg:deb/debian/%s@%s?arch=source' "$1" "$(sed 's/%/%25/g; s/+/%2B/g; s/:/%3A/g' <<<"$2")"
+    local v=${2//%/%25}
+    v=${v//+/%2B}
+    printf 'pkg:deb/debian/%s@%s?arch=source' "$1" "${v//:/%3A}"
 }
 
 # relfiles VER: every file of release VER but SHA256SUMS, sorted.
