@@ -18,7 +18,7 @@ tgts=$(grep -v '^[[:space:]]*\(#\|$\)' "$top/packaging/targets") || {
     exit 1
 }
 targets() {
-    printf '%s\n' "$tgts"
+    [ -z "$tgts" ] || printf '%s\n' "$tgts"
 }
 
 # native TRIPLET: TRIPLET is this machine's own, built without a cross compiler.
@@ -122,14 +122,19 @@ purl() {
     printf 'pkg:deb/debian/%s@%s?arch=source' "$1" "${v//:/%3A}"
 }
 
+# What a release made with --only holds besides its Linux targets (the
+# targets above): the Windows programs, and the source tarball.
+relwin=yes relsrc=yes
+
 # relfiles VER: every file of release VER but SHA256SUMS, sorted.
 relfiles() {
-    local v=$1 name triplet deb rpm rest
+    local v=$1 name deb rpm
     {
-        printf '%s\n' "spantally-$v.tar.gz" "spantally-$v.buildinfo" \
-            "spantally-$v-third-party-source.tar" "spantally-$v.cdx.json" \
-            "spantally-$v-x86_64-windows.zip" "spantally-$v-x86_64-windows.msi"
-        while read -r name triplet deb rpm rest; do
+        printf '%s\n' "spantally-$v.buildinfo" "spantally-$v.cdx.json"
+        [ $relsrc = no ] || printf '%s\n' "spantally-$v.tar.gz"
+        [ $relwin = no ] || printf '%s\n' "spantally-$v-x86_64-windows.zip" "spantally-$v-x86_64-windows.msi"
+        [ -z "$tgts" ] || printf '%s\n' "spantally-$v-third-party-source.tar"
+        while read -r name _ deb rpm _; do
             printf '%s\n' "spantally-$v-$name-linux.tar.gz" "spantally_${v}_$deb.deb" \
                 "spantally-$v-1.$rpm.rpm"
         done < <(targets)
