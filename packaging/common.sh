@@ -80,9 +80,12 @@ builtfrom() {
         sed -n "s/^ *\($2\) (= \(.*\))\$/\1 \2/p"
 }
 
-# builtusing TRIPLET LIBS: linked's sources as Debian's Built-Using field.
+# builtusing TRIPLET LIBS: linked's sources as Debian's Built-Using field,
+# written as the release writes it (packaging/records.py).
 builtusing() {
-    linked "$1" "$2" | sed 's/ \(.*\)/ (= \1)/' | paste -sd, | sed 's/,/, /g'
+    local rec
+    rec=$(linked "$1" "$2" | python3 "$top/packaging/records.py" record target linux)
+    python3 "$top/packaging/records.py" builtusing /dev/stdin <<<"$rec"
 }
 
 # winlinked: the same for the Windows program: the mingw-w64 runtime and
@@ -100,26 +103,6 @@ winlinked() {
 # an uncompressed tar with spantally-VER as its top folder.
 srctar() {
     git -C "$top" -c tar.umask=022 archive --format=tar --prefix="spantally-$2/" "$1"
-}
-
-# component SOURCE: what Debian source package SOURCE gives a program, as
-# "NAME|SUPPLIER|LICENCE" (an SPDX expression).
-component() {
-    local gcc="GPL-3.0-or-later WITH GCC-exception-3.1"
-    case $1 in
-    glibc) echo "GNU C Library|Debian|LGPL-2.1-or-later" ;;
-    gcc-12) echo "GCC runtime (libstdc++, libgcc)|Debian|$gcc" ;;
-    gcc-mingw-w64) echo "GCC runtime for Windows (libstdc++, libgcc, libssp)|Debian|$gcc" ;;
-    mingw-w64) echo "mingw-w64 runtime|Debian|ZPL-2.1 AND LicenseRef-public-domain AND BSD-2-Clause AND BSD-3-Clause AND ISC AND MIT" ;;
-    *) return 1 ;;
-    esac
-}
-
-# purl SOURCE VERSION: the package URL of a Debian source package.
-purl() {
-    local v=${2//%/%25}
-    v=${v//+/%2B}
-    printf 'pkg:deb/debian/%s@%s?arch=source' "$1" "${v//:/%3A}"
 }
 
 # What a release made with --only holds besides its Linux targets (the
