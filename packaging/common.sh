@@ -47,11 +47,17 @@ linuxargs() {
     [ "$pie" = no ] || printf '%s\n' -DSPANTALLY_STATIC_PIE=ON
     native "$triplet" ||
         printf '%s\n' -DCMAKE_TOOLCHAIN_FILE=cmake/linux-cross.cmake "-DTRIPLET=$triplet"
-    [ "$libs" != bookworm ] || printf '%s\n' "-DLIBROOT=$LIBROOTS/$deb"
+    [ "$libs" != debian ] || printf '%s\n' "-DLIBROOT=$LIBROOTS/$deb"
 }
 
+# The Debian release the release builds against and its GCC's major
+# version: the names that change together when it moves on.
+# shellcheck disable=SC2034 # (.ci/run's, for the root it builds the Debian package in)
+debrel=bookworm
+gccver=12
+export SPANTALLY_GCC=$gccver # (for packaging/records.py)
 # The Debian packages that hold the static C library and GCC runtime.
-libpkgs=(libc6-dev libstdc++-12-dev libgcc-12-dev)
+libpkgs=(libc6-dev "libstdc++-$gccver-dev" "libgcc-$gccver-dev")
 
 # linked TRIPLET LIBS: what the program of a target links in statically, one
 # "SOURCE VERSION" a line: the Debian source packages of its C library and
@@ -59,7 +65,7 @@ libpkgs=(libc6-dev libstdc++-12-dev libgcc-12-dev)
 # exactly this machine's versions, so they are the host's.
 linked() {
     case $2 in
-    host | bookworm)
+    host | debian)
         dpkg-query -W -f='${source:Package} ${source:Version}\n' "${libpkgs[@]}"
         ;;
     cross)
@@ -68,7 +74,7 @@ linked() {
         # (libc6-dev-ARCH-cross and libstdc++-12-dev-ARCH-cross say what
         # they were built from)
         builtfrom "$deb" glibc
-        builtfrom "${deb/libc6-dev/libstdc++-12-dev}" gcc-12
+        builtfrom "${deb/libc6-dev/libstdc++-$gccver-dev}" "gcc-$gccver"
         ;;
     esac | sort -u
 }

@@ -20,15 +20,17 @@ makes its record here, and writes every text from it:
 import hashlib
 import json
 import os
+import re
 import sys
 
 GCC = "GPL-3.0-or-later WITH GCC-exception-3.1"
 
 # What each Debian source package gives a program: its name, supplier and
 # licence (an SPDX expression).
+# (gcc-N, GCC's runtime, is any major version: packaging/common.sh names it)
 COMPONENTS = {
     "glibc": ("GNU C Library", "Debian", "LGPL-2.1-or-later"),
-    "gcc-12": ("GCC runtime (libstdc++, libgcc)", "Debian", GCC),
+    "gcc-N": ("GCC runtime (libstdc++, libgcc)", "Debian", GCC),
     "gcc-mingw-w64": ("GCC runtime for Windows (libstdc++, libgcc, libssp)", "Debian", GCC),
     "mingw-w64": ("mingw-w64 runtime", "Debian",
                   "ZPL-2.1 AND LicenseRef-public-domain AND BSD-2-Clause AND BSD-3-Clause AND ISC AND MIT"),
@@ -36,13 +38,18 @@ COMPONENTS = {
 # The RPM's License tag: spantally's own licence and those of what it links.
 RPMLICENSE = "MIT AND LGPL-2.1-or-later AND " + GCC
 # What an RPM declares bundled, for each source package a Linux program links.
-BUNDLED = {"glibc": "glibc", "gcc-12": "libstdc++"}
+BUNDLED = {"glibc": "glibc", "gcc-N": "libstdc++"}
 
 LGPL = "/usr/share/common-licenses/LGPL-2.1"
 GPL = "/usr/share/common-licenses/GPL-3"
-GCCCOPYRIGHT = "/usr/share/doc/gcc-12-base/copyright"
+GCCCOPYRIGHT = "/usr/share/doc/gcc-%s-base/copyright" % os.environ.get("SPANTALLY_GCC", "N")
 MINGWCOPYRIGHT = "/usr/share/doc/mingw-w64-x86-64-dev/copyright"
 RULE = "=" * 72
+
+
+def compkey(src):
+    """The key of a source package in COMPONENTS and BUNDLED."""
+    return re.sub(r"^gcc-[0-9]+$", "gcc-N", src)
 
 
 def purl(src, ver):
@@ -59,9 +66,9 @@ def record(name, kind, linked):
         if not line.strip():
             continue
         src, ver = line.split()
-        if src not in COMPONENTS:
+        if compkey(src) not in COMPONENTS:
             raise ValueError("no component is known for the source package " + src)
-        cname, supplier, licence = COMPONENTS[src]
+        cname, supplier, licence = COMPONENTS[compkey(src)]
         links.append({"src": src, "version": ver, "name": cname, "supplier": supplier,
                       "licence": licence, "purl": purl(src, ver)})
     if not links:
@@ -74,8 +81,8 @@ def builtusing(rec):
 
 
 def provides(rec):
-    return "".join("Provides: bundled(%s) = %s\n" % (BUNDLED[l["src"]], l["version"])
-                   for l in rec["links"] if l["src"] in BUNDLED)
+    return "".join("Provides: bundled(%s) = %s\n" % (BUNDLED[compkey(l["src"])], l["version"])
+                   for l in rec["links"] if compkey(l["src"]) in BUNDLED)
 
 
 def gccexception(path=GCCCOPYRIGHT):

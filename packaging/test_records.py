@@ -10,6 +10,7 @@ import tempfile
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+os.environ.setdefault("SPANTALLY_GCC", "12")  # (packaging/common.sh's gccver)
 import records  # noqa: E402
 
 LINUX = "glibc 2.36-9+deb12u14\ngcc-12 12.2.0-14+deb12u1\n"
