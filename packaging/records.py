@@ -16,6 +16,7 @@ makes its record here, and writes every text from it:
   records.py copyright RECORD LICENSE
   records.py sbom VER TIME ENTRIES           ENTRIES: JSON lines, see sbom()
   records.py buildinfo FIELDS DIR            FIELDS: JSON, see buildinfo()
+  records.py rehash BUILDINFO                its checksums made again
 """
 import hashlib
 import json
@@ -235,6 +236,27 @@ def field(name, lines):
                                   for i, l in enumerate(lines))
 
 
+def checksum(alg, folder, name):
+    """A Checksums-ALG field's line for the file name in folder."""
+    with open(os.path.join(folder, name), "rb") as f:
+        data = f.read()
+    return " %s %d %s\n" % (hashlib.new(alg.lower(), data).hexdigest(), len(data), name)
+
+
+def rehash(path):
+    """A buildinfo's checksums made again from the files beside it (as a
+    careless or hostile signer would, for CI's damaged releases)."""
+    out, alg = [], None
+    for line in read(path).splitlines(keepends=True):
+        if not line.startswith(" "):
+            alg = line[len("Checksums-"):-2] if line.startswith("Checksums-") else None
+        elif alg:
+            line = checksum(alg, os.path.dirname(path), line.split()[2])
+        out.append(line)
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("".join(out))
+
+
 def buildinfo(fields, folder):
     """The buildinfo (deb-buildinfo(5), Format 1.0) of the files in folder.
     fields: version, commit, archs, codename, debver, buildarch, installed
@@ -244,12 +266,7 @@ def buildinfo(fields, folder):
         raise ValueError("the buildinfo would name no installed package")
     names = sorted(n for n in os.listdir(folder)
                    if not n.endswith(".buildinfo") and os.path.isfile(os.path.join(folder, n)))
-    sums = {"Md5": [], "Sha1": [], "Sha256": []}
-    for n in names:
-        with open(os.path.join(folder, n), "rb") as f:
-            data = f.read()
-        for alg in sums:
-            sums[alg].append(" %s %d %s\n" % (hashlib.new(alg.lower(), data).hexdigest(), len(data), n))
+    sums = {alg: [checksum(alg, folder, n) for n in names] for alg in ("Md5", "Sha1", "Sha256")}
     t = ["Format: 1.0\nSource: spantally\nBinary: spantally\n",
          "Architecture: %s\n" % " ".join(["source"] + fields["archs"]),
          "Version: %s\n" % fields["version"]]
@@ -282,6 +299,9 @@ def main(argv):
         out = copyright(json.loads(read(args[0])), args[1])
     elif cmd == "sbom":
         out = sbom(args[0], args[1], [json.loads(l) for l in read(args[2]).splitlines() if l])
+    elif cmd == "rehash":
+        rehash(args[0])
+        out = ""
     elif cmd == "buildinfo":
         out = buildinfo(json.loads(read(args[0])), args[1])
     else:

@@ -121,6 +121,14 @@ class Buildinfo(unittest.TestCase):
                 with open(os.path.join(d, name), "wb") as f:
                     f.write(data)
             t = records.buildinfo(self.FIELDS, d)
+            # (a file changed, then the checksums made again: as if made so)
+            with open(os.path.join(d, "b.deb"), "wb") as f:
+                f.write(b"other")
+            with open(os.path.join(d, "x.buildinfo"), "w") as f:
+                f.write(t)
+            records.rehash(os.path.join(d, "x.buildinfo"))
+            with open(os.path.join(d, "x.buildinfo")) as f:
+                self.assertEqual(f.read(), records.buildinfo(self.FIELDS, d))
         p = deb822(t)[0]
         for name in ("Format", "Source", "Binary", "Architecture", "Version", "Checksums-Md5",
                      "Checksums-Sha1", "Checksums-Sha256", "Build-Architecture",
