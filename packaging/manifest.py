@@ -12,6 +12,8 @@
                                    from the installed tree
   manifest.py rpm TREE             the RPM recipe's %prep, %install and %files
   manifest.py wxs                  the installer's source, from spantally.wxs.in
+  manifest.py windocs              "SOURCE NAME" for each document of the
+                                   project's tree that Windows gets as text
 """
 import os
 import sys
@@ -89,6 +91,14 @@ def rpm(tree):
     return "".join(t)
 
 
+def windocs():
+    """The project's documents in the Windows packages: each from the top of
+    the tree, where CMake installs it from."""
+    return "".join("%s %s\n" % (os.path.basename(r["file"]), r["win"]) for r in rows()
+                   if r["made"] == "cmake" and r["win"] != "-"
+                   and r["file"].startswith("share/doc/"))
+
+
 def ident(name):
     return "".join(c if c.isalnum() or c in "._" else "_" for c in name)
 
@@ -126,6 +136,8 @@ def main(argv):
         out = rpm(args[0])
     elif cmd == "wxs":
         out = wxs()
+    elif cmd == "windocs":
+        out = windocs()
     else:
         raise SystemExit("manifest.py: no command " + cmd)
     sys.stdout.write(out)

@@ -34,6 +34,10 @@ class Manifest(unittest.TestCase):
         self.assertEqual(len(guids), len(set(guids)))
         self.assertIn('Id="C_spantally.exe"', w)  # the PATH entry's component
 
+    def test_windows_documents_are_the_trees_own_not_the_releases(self):
+        self.assertEqual(manifest.windocs(), "README.md README.txt\nCHANGELOG.md CHANGELOG.txt\n"
+                                             "LICENSE LICENSE.txt\n")
+
     def test_a_line_of_the_wrong_shape_is_refused(self):
         with tempfile.NamedTemporaryFile("w", suffix=".manifest", delete=False) as f:
             f.write("bin/x cmake bin/x\n")
