@@ -421,10 +421,16 @@ int GetInts(Tbl *tbl, const Opts *opt)
             if (!opt->quiet)
                 EndTty();
             return 0;
-        case LIN_ERR:
-            PutErr("?W- Could not read standard input: ", strerror(errno), "\n");
+        case LIN_ERR: {
+            // (the line it could not read, after the reason as on every note)
+            const char *why = strerror(errno);
+            char num[NUMSIZE + 1];
+            *std::to_chars(num, num + NUMSIZE, ln.num).ptr = '\0';
+            PutErr("?W- Could not read standard input: ", why, " (line ");
+            PutErr("", num, ")\n");
             tbl->odd++;
             return 0;
+        }
         case LIN_LONG:
             WrnLin("Ignored, longer than 127 characters", ln, nullptr, nullptr, tbl);
             continue;

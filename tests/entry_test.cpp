@@ -118,7 +118,7 @@ TEST(Entry, UnreadableInputEndsTheList)
                     "redirect one, and the reason would be the C runtime's own text");
     Res r = RunPrg(MkDir(), {}, "", {.inPath = "/"});
     EXPECT_EQ(r.out, Report(1, ""));
-    EXPECT_EQ(r.err, "?W- Could not read standard input: Is a directory\n");
+    EXPECT_EQ(r.err, "?W- Could not read standard input: Is a directory (line 1)\n");
     EXPECT_EQ(r.sts, 0);
 }
 
