@@ -84,8 +84,8 @@ struct Tbl {
 // A line as read, and where it stands in the input (from 1).
 struct Lin {
     char txt[LINESIZE];
-    int len; // LINESIZE: it did not fit
-    int num;
+    int len;       // LINESIZE: it did not fit
+    long long num; // (a script may pipe in more than 2^31 lines)
 };
 
 // Write pre, arg and post to standard error. Standard output goes first,
@@ -207,6 +207,16 @@ void PutShw(const char *txt, int len)
         fputs("...", stderr);
 }
 
+// " (line N" on a note; the caller closes the parenthesis.
+void PutLno(long long num)
+{
+    char buf[NUMSIZE + 1];
+
+    *PutNum('\0', buf, num) = '\0';
+    fputs(" (line ", stderr);
+    fputs(buf, stderr);
+}
+
 // Warn about a line ("Ignored, ..." when it was not taken) and say where it
 // stands; for a stored line, how it was taken; with fix, that it is not in
 // one sign and how to write it negative as a whole. Each such line counts
@@ -218,9 +228,8 @@ void WrnLin(const char *what, const Lin &ln, const Hms *iv, const char *fix, Tbl
 
     PutErr("?W- ", what, ": >");
     PutShw(ln.txt, ln.len);
-    p = std::to_chars(p, p + NUMSIZE, ln.num).ptr;
-    *p = '\0';
-    PutErr("< (line ", buf, "");
+    fputs("<", stderr);
+    PutLno(ln.num);
     if (iv != nullptr) {
         p = PutHms('\0', buf, *iv);
         if (fix != nullptr) {
@@ -421,16 +430,13 @@ int GetInts(Tbl *tbl, const Opts *opt)
             if (!opt->quiet)
                 EndTty();
             return 0;
-        case LIN_ERR: {
+        case LIN_ERR:
             // (the line it could not read, after the reason as on every note)
-            const char *why = strerror(errno);
-            char num[NUMSIZE + 1];
-            *std::to_chars(num, num + NUMSIZE, ln.num).ptr = '\0';
-            PutErr("?W- Could not read standard input: ", why, " (line ");
-            PutErr("", num, ")\n");
+            PutErr("?W- Could not read standard input: ", strerror(errno), "");
+            PutLno(ln.num);
+            fputs(")\n", stderr);
             tbl->odd++;
             return 0;
-        }
         case LIN_LONG:
             WrnLin("Ignored, longer than 127 characters", ln, nullptr, nullptr, tbl);
             continue;
