@@ -223,15 +223,13 @@ void PutLno(long long num)
 // against --strict.
 void WrnLin(const char *what, const Lin &ln, const Hms *iv, const char *fix, Tbl *tbl)
 {
-    char buf[3 * ROWSIZE];
-    char *p = buf;
-
     PutErr("?W- ", what, ": >");
     PutShw(ln.txt, ln.len);
     fputs("<", stderr);
     PutLno(ln.num);
     if (iv != nullptr) {
-        p = PutHms('\0', buf, *iv);
+        char buf[3 * ROWSIZE];
+        char *p = PutHms('\0', buf, *iv);
         if (fix != nullptr) {
             memcpy(p, ", that is ", 10);
             p = PutOne('\0', p + 10, *iv);
