@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <sstream>
 
 const std::string BANNER = "\n Prompt user for a list of time intervals of the"
@@ -76,16 +78,26 @@ bool WinPrg()
     return prg.size() > 4 && prg.compare(prg.size() - 4, 4, ".exe") == 0;
 }
 
-std::string RdFile(const std::string &path)
+namespace {
+
+std::string RawFile(const std::string &path)
 {
     std::ifstream f(path, std::ios::binary);
     std::ostringstream s;
     s << f.rdbuf();
+    return s.str();
+}
+
+} // namespace
+
+std::string RdFile(const std::string &path)
+{
+    std::string raw = RawFile(path);
     if (!WinPrg())
-        return s.str();
+        return raw;
     std::string txt;
     bool bare = false;
-    for (char c : s.str()) {
+    for (char c : raw) {
         if (c == '\n' && !txt.empty() && txt.back() == '\r') {
             txt.pop_back();
         } else if (c == '\n' && !bare) {
@@ -160,28 +172,95 @@ Job StrPrg(const std::string &dir, const std::vector<std::string> &args, const s
     return job;
 }
 
-Res EndPrg(const Job &job)
+namespace {
+
+int WaitPrg(const Job &job)
 {
     int ws = 0;
     waitpid(job.pid, &ws, 0);
-    Res r{job.opt.outPath != nullptr ? "" : RdFile(job.out), RdFile(job.err),
-          WIFEXITED(ws) ? WEXITSTATUS(ws) : -1};
+    return WIFEXITED(ws) ? WEXITSTATUS(ws) : -1;
+}
+
+void Clean(const Job &job)
+{
     if (job.opt.inPath == nullptr && !job.opt.hold)
         unlink(job.in.c_str());
     if (job.opt.outPath == nullptr)
         unlink(job.out.c_str());
     unlink(job.err.c_str());
+}
+
+Res Collect(const Job &job, int sts)
+{
+    Res r{job.opt.outPath != nullptr ? "" : RdFile(job.out), RdFile(job.err), sts};
+    Clean(job);
     return r;
+}
+
+// Wine's loader now and then trips glibc's assertion in _dl_fini as a
+// program exits, after it has written all it will: status 127 and ld.so's
+// line on standard error. That is wine's failure, not the program's.
+bool LdrFail(const Job &job, int sts)
+{
+    if (Launcher() == nullptr || sts != 127)
+        return false;
+    return RawFile(job.opt.merge ? job.out : job.err).find("Inconsistency detected by ld.so") !=
+           std::string::npos;
+}
+
+// Every file under a case's directory, with its bytes, so that a run tried
+// again finds the report files as the first try did.
+using Snap = std::map<std::string, std::string>;
+
+Snap TakSnap(const std::string &dir)
+{
+    Snap snap;
+    for (const auto &e : std::filesystem::recursive_directory_iterator(dir))
+        if (e.is_regular_file())
+            snap[e.path()] = RawFile(e.path());
+    return snap;
+}
+
+void PutSnap(const std::string &dir, const Snap &snap)
+{
+    for (const auto &e : std::filesystem::recursive_directory_iterator(dir)) {
+        if (!e.is_regular_file())
+            continue;
+        auto was = snap.find(e.path());
+        if (was == snap.end())
+            std::filesystem::remove(e.path());
+        else if (RawFile(e.path()) != was->second)
+            std::ofstream(e.path(), std::ios::binary) << was->second;
+    }
+}
+
+} // namespace
+
+Res EndPrg(const Job &job)
+{
+    return Collect(job, WaitPrg(job));
 }
 
 Res RunPrg(const std::string &dir, const std::vector<std::string> &args, const std::string &in,
            const Opt &opt)
 {
-    // Wine now and then fails to start a program: status 127 or 1, nothing
-    // written. The program itself always writes something before it fails.
-    Res r = EndPrg(StrPrg(dir, args, in, opt));
-    for (int i = 0; i < 2 && Launcher() != nullptr && r.sts != 0 && r.out.empty() && r.err.empty();
-         i++)
-        r = EndPrg(StrPrg(dir, args, in, opt));
-    return r;
+    // Wine also now and then fails to start a program: status 127 or 1,
+    // nothing written. The program itself always writes something before it
+    // fails. Either way it runs again, at most twice more.
+    Snap snap = Launcher() != nullptr ? TakSnap(dir) : Snap();
+    for (int i = 0;; i++) {
+        if (i > 0)
+            PutSnap(dir, snap);
+        Job job = StrPrg(dir, args, in, opt);
+        int sts = WaitPrg(job);
+        bool last = i == 2;
+        if (!last && LdrFail(job, sts)) {
+            fprintf(stderr, "wine's loader failed as the program exited; running it again\n");
+            Clean(job);
+            continue;
+        }
+        Res r = Collect(job, sts);
+        if (last || Launcher() == nullptr || r.sts == 0 || !r.out.empty() || !r.err.empty())
+            return r;
+    }
 }
