@@ -197,15 +197,19 @@ Res Collect(const Job &job, int sts)
     return r;
 }
 
-// Wine's loader now and then trips glibc's assertion in _dl_fini as a
-// program exits, after it has written all it will: status 127 and ld.so's
-// line on standard error. That is wine's failure, not the program's.
-bool LdrFail(const Job &job, int sts)
+// Wine now and then fails a program it runs, and the failure is wine's: it
+// fails to start it (status 127 or 1, nothing written; the program itself
+// always writes something before it fails), or its loader trips glibc's
+// assertion in _dl_fini as the program exits, after it has written all it
+// will (status 127 and ld.so's line). Read before the text is checked, so
+// that only the run kept is judged.
+bool WineFail(const Job &job, int sts)
 {
-    if (Launcher() == nullptr || sts != 127)
+    if (Launcher() == nullptr || sts == 0)
         return false;
-    return RawFile(job.opt.merge ? job.out : job.err).find("Inconsistency detected by ld.so") !=
-           std::string::npos;
+    std::string all = (job.opt.outPath != nullptr ? "" : RawFile(job.out)) + RawFile(job.err);
+    return all.empty() ||
+           (sts == 127 && all.find("Inconsistency detected by ld.so") != std::string::npos);
 }
 
 // Every file under a case's directory, with its bytes, so that a run tried
@@ -244,23 +248,14 @@ Res EndPrg(const Job &job)
 Res RunPrg(const std::string &dir, const std::vector<std::string> &args, const std::string &in,
            const Opt &opt)
 {
-    // Wine also now and then fails to start a program: status 127 or 1,
-    // nothing written. The program itself always writes something before it
-    // fails. Either way it runs again, at most twice more.
     Snap snap = Launcher() != nullptr ? TakSnap(dir) : Snap();
     for (int i = 0;; i++) {
-        if (i > 0)
-            PutSnap(dir, snap);
         Job job = StrPrg(dir, args, in, opt);
         int sts = WaitPrg(job);
-        bool last = i == 2;
-        if (!last && LdrFail(job, sts)) {
-            fprintf(stderr, "wine's loader failed as the program exited; running it again\n");
-            Clean(job);
-            continue;
-        }
-        Res r = Collect(job, sts);
-        if (last || Launcher() == nullptr || r.sts == 0 || !r.out.empty() || !r.err.empty())
-            return r;
+        if (i == 2 || !WineFail(job, sts))
+            return Collect(job, sts);
+        fprintf(stderr, "wine failed to run the program (status %d); running it again\n", sts);
+        Clean(job);
+        PutSnap(dir, snap);
     }
 }
